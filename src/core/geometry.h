@@ -1,0 +1,39 @@
+// Plain geometry and pixel types shared by the logic and the platform layer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace exitbutton {
+
+// Rectangles follow the system's convention: right and bottom are exclusive.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    long long area() const { return static_cast<long long>(width()) * height(); }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Colours as the system's pixel reads return them: 0x00BBGGRR.
+using Color = std::uint32_t;
+inline constexpr Color kColorInvalid = 0xFFFFFFFFu;  // CLR_INVALID
+
+// A picture's pixels, row by row from the top.
+struct PixelGrid {
+    int width = 0;
+    int height = 0;
+    std::vector<Color> pixels;
+
+    // Like GetPixel: any point outside the picture reads as CLR_INVALID.
+    Color at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height) return kColorInvalid;
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+};
+
+}  // namespace exitbutton
