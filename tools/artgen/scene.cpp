@@ -1,0 +1,242 @@
+#include "scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "assets/artwork_layout.h"
+
+namespace artgen {
+
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180;
+
+// The figure's parts. Edges sit on half pixels, so every pixel centre is
+// clearly inside or outside a part; the sizes are tuned so the outline gives
+// the gadget's window region exactly (7,797 see-through pixels in 307 runs).
+struct Box {
+    double left, top, right, bottom, radius;
+};
+constexpr Box kBars[] = {
+    {11.5, 35.5, 123.5, 46.5, 0},   // top bar, left part
+    {117.5, 37.5, 150.5, 46.5, 0},  // top bar, arm over to the rod
+    {9.5, 52.5, 151.5, 61.5, 0},    // middle bar
+    {10.5, 67.5, 150.5, 76.5, 0},   // bottom bar
+};
+constexpr Box kBracket{117.5, 37.5, 126.5, 76.5, 0};  // holds the bars at the bezel's right
+constexpr Box kRod{138.5, 30.5, 147.5, 84.5, 0};
+constexpr Box kTopKnob{128.5, 5.5, 154.5, 31.5, 7};
+constexpr Box kBottomKnob{127.5, 84.5, 155.5, 110.5, 9};
+constexpr Box kLugs[] = {{63.5, 3.5, 83.5, 5.5, 0}, {63.5, 108.5, 83.5, 110.5, 0}};
+
+// The bezel is a slightly squared ellipse ("superellipse") around the button.
+constexpr double kDiscX = 74, kDiscY = 57, kDiscRx = 49.5, kDiscRy = 53.5, kDiscPower = 2.2;
+constexpr double kButtonRadius = 33.5;  // the button window's circle, same centre
+namespace layout = exitbutton::layout;
+static_assert(layout::kButtonLeft + (layout::kButtonCircleLeft + layout::kButtonCircleRight) / 2.0 - 0.5 == kDiscX);
+static_assert(layout::kButtonTop + (layout::kButtonCircleTop + layout::kButtonCircleBottom) / 2.0 - 0.5 == kDiscY);
+static_assert((layout::kButtonCircleRight - layout::kButtonCircleLeft) / 2.0 == kButtonRadius);
+
+// Two exactly black pixels inside the figure's bounds: a nick in the top
+// bar's upper edge and the seam where the rod is seated in the lower knob.
+constexpr int kBlackPixels[][2] = {{24, 36}, {139, 85}};
+
+constexpr Rgb kRim{40, 40, 44};  // the dark metal edge around every part
+
+double Sq(double v) { return v * v; }
+double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+Rgb Mix(Rgb a, Rgb b, double t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+// Signed distance to a rounded box, negative inside.
+double Distance(const Box& b, double x, double y) {
+    double hx = (b.right - b.left) / 2, hy = (b.bottom - b.top) / 2;
+    double qx = std::fabs(x - (b.left + hx)) - (hx - b.radius);
+    double qy = std::fabs(y - (b.top + hy)) - (hy - b.radius);
+    return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) -
+           b.radius;
+}
+
+// 1 on the bezel's outline, 0 at its centre.
+double DiscRadius(double x, double y) {
+    return std::pow(std::pow(std::fabs(x - kDiscX) / kDiscRx, kDiscPower) +
+                        std::pow(std::fabs(y - kDiscY) / kDiscRy, kDiscPower),
+                    1 / kDiscPower);
+}
+double DiscDistance(double x, double y) { return (DiscRadius(x, y) - 1) * kDiscRx; }
+
+double FigureDistance(double x, double y) {
+    double d = DiscDistance(x, y);
+    for (const Box& b : kBars) d = std::min(d, Distance(b, x, y));
+    for (const Box& b : kLugs) d = std::min(d, Distance(b, x, y));
+    for (const Box& b : {kBracket, kRod, kTopKnob, kBottomKnob}) d = std::min(d, Distance(b, x, y));
+    return d;
+}
+
+// Brushed steel, from shadow (0) to highlight (1), a little blue.
+Rgb Metal(double t) {
+    t = Clamp01(t);
+    return {34 + 184 * t, 36 + 186 * t, 42 + 188 * t};
+}
+
+// A part's colour, darkened into the rim within a pixel or two of its edge.
+Rgb Edged(Rgb colour, double distance) { return Mix(kRim, colour, Clamp01(0.45 - distance / 1.4)); }
+
+// Brightness across a cylinder lit from above left, u from 0 to 1.
+double Cylinder(double u) {
+    return 0.16 + 0.62 * std::exp(-Sq((u - 0.3) / 0.2)) + 0.18 * std::exp(-Sq((u - 0.85) / 0.14));
+}
+
+// A glossy ball lit from the upper left.
+Rgb Ball(Rgb base, double dx, double dy, double radius) {
+    double nx = dx / radius, ny = dy / radius, nz = std::sqrt(std::max(0.0, 1 - nx * nx - ny * ny));
+    double diffuse = std::max(0.0, -0.45 * nx - 0.55 * ny + 0.70 * nz);
+    double shine = std::pow(std::max(0.0, -0.24 * nx - 0.29 * ny + 0.93 * nz), 40);
+    Rgb c{base.r * (0.2 + 0.85 * diffuse), base.g * (0.2 + 0.85 * diffuse),
+          base.b * (0.2 + 0.85 * diffuse)};
+    return Mix(c, {255, 255, 255}, 0.85 * shine);
+}
+
+Rgb Knob(const Box& box, double x, double y, Rgb ball) {
+    double cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+    double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+    double inset = -Distance(box, x, y);
+    double light = -(dx + dy) / (std::fabs(dx) + std::fabs(dy) + 1e-9);
+    double t = 0.5 - 0.2 * (dx + dy) / 26 + 0.25 * light * Clamp01(1 - inset / 2.5);
+    if (r < 8.2) return Ball(ball, dx, dy, 8.2);
+    if (r < 10) return Metal(0.08 + 0.2 * Clamp01(-light) * (r - 8.2));  // the socket
+    return Edged(Metal(t), -inset);
+}
+
+// The X: two rounded strokes, glowing.
+Rgb ButtonFace(double dx, double dy, bool hover) {
+    double r = std::hypot(dx, dy);
+    Rgb c = Mix({70, 64, 62}, {24, 22, 25}, Clamp01(0.5 + (dx + dy) / 60));
+    c = Mix(c, {200, 200, 210}, 0.22 * std::exp(-Sq(dx / 17) - Sq((dy + 16) / 8)));  // gloss
+    auto stroke = [](double u, double v) {  // distance to the segment from (-13,-13) to (13,13)
+        double t = std::clamp((u + v) / 2, -13.0, 13.0);
+        return std::hypot(u - t, v - t);
+    };
+    double d = std::min(stroke(dx, dy), stroke(dx, -dy)) - 4.1;
+    Rgb core = hover ? Rgb{255, 128, 96} : Rgb{255, 204, 84};
+    Rgb edge = hover ? Rgb{226, 24, 12} : Rgb{240, 104, 0};
+    if (d < 0) return Mix(edge, core, std::pow(Clamp01(-d / 4.1), 1.5));
+    c = Mix(c, edge, (hover ? 0.85 : 0.75) * std::exp(-d / 3.2));  // glow
+    return r > 31.6 ? Mix(c, {26, 26, 29}, Clamp01((r - 31.6) / 0.8)) : c;  // gap to the bezel
+}
+
+// Turned steel rings: a fixed pseudo-random shade for each thin ring.
+double Grain(double r) {
+    unsigned h = static_cast<unsigned>(r * 2.5) * 2654435761u;
+    return static_cast<double>((h >> 16) & 0xFF) / 255 - 0.5;
+}
+
+Rgb Bezel(double x, double y, const SceneState& state) {
+    double dx = x - kDiscX, dy = y - kDiscY, r = std::hypot(dx, dy);
+    if (r < kButtonRadius) return ButtonFace(dx, dy, state.hover);
+    double angle = std::atan2(-dy, dx);  // counter-clockwise, y up
+    double towardLight = std::cos(angle - 135 * kDegree);
+    double inset = -DiscDistance(x, y);
+    Rgb c;
+    if (inset < 2.2) {
+        c = Edged(Metal(0.45 + 0.4 * towardLight), -inset);  // rounded outer edge
+    } else if (std::fabs(r - kTrackRadius) < 1.9) {
+        c = Metal(0.1 + 0.06 * towardLight * (r - kTrackRadius));  // the lights' groove
+    } else if (r < kButtonRadius + 2.5) {
+        c = Metal(0.3 - 0.25 * towardLight);  // inner lip down to the button
+    } else {
+        c = Metal(0.5 + 0.2 * std::cos(2 * angle - 1.0) + 0.06 * std::sin(6 * angle) + 0.06 * Grain(r));
+    }
+    if (!state.lights) return c;
+    for (int i = 0; i < kLightCount; ++i) {
+        double a = (state.lightAngle + i * kLightSpacingDegrees) * kDegree;
+        double d = std::hypot(x - (kTrackCentreX + kTrackRadius * std::cos(a)),
+                              y - (kTrackCentreY - kTrackRadius * std::sin(a)));
+        c = Mix(c, {255, 255, 250}, Clamp01(1.1 * std::exp(-Sq(d / 1.5)) + 0.3 * std::exp(-Sq(d / 3))));
+    }
+    return c;
+}
+
+}  // namespace
+
+Rgb ShadeScene(double x, double y, const SceneState& state) {
+    if (DiscDistance(x, y) < 0) return Bezel(x, y, state);
+    if (Distance(kTopKnob, x, y) < 0) return Knob(kTopKnob, x, y, {244, 204, 36});
+    if (Distance(kBottomKnob, x, y) < 0) return Knob(kBottomKnob, x, y, {24, 178, 168});
+    for (const Box& b : kLugs)
+        if (Distance(b, x, y) < 0) return Edged(Metal(0.55 - 0.1 * (y - b.top)), Distance(b, x, y));
+    if (Distance(kRod, x, y) < 0) return Edged(Metal(Cylinder((x - kRod.left) / 9)), Distance(kRod, x, y));
+    if (Distance(kBracket, x, y) < 0)
+        return Edged(Metal(0.42 - 0.2 * (x - kBracket.left) / 9 + 0.004 * (kBracket.bottom - y)),
+                     Distance(kBracket, x, y));
+    for (int i = 0; i < 4; ++i)
+        if (double d = Distance(kBars[i], x, y); d < 0) {
+            const Box& band = kBars[i == 1 ? 0 : i];  // the arm is shaded as part of the top bar
+            return Edged(Metal(Cylinder((y - band.top) / (band.bottom - band.top))), d);
+        }
+    return kRim;
+}
+
+bool InFigure(int x, int y) {
+    for (const auto& p : kBlackPixels)
+        if (p[0] == x && p[1] == y) return false;
+    return FigureDistance(x, y) < 0;
+}
+
+namespace {
+std::vector<bool> Mask() {
+    std::vector<bool> mask;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) mask.push_back(InFigure(x, y));
+    return mask;
+}
+}  // namespace
+
+Image RenderFace(const SceneState& state) {
+    Image face(160, 120);
+    auto inFigure = [mask = Mask()](int x, int y) {
+        return x >= 0 && y >= 0 && x < 160 && y < 120 && mask[y * 160 + x];
+    };
+    for (int y = 0; y < face.height; ++y)
+        for (int x = 0; x < face.width; ++x) {
+            if (!inFigure(x, y)) continue;  // the surround stays exactly black
+            Rgb sum;
+            for (int i = 0; i < 16; ++i) {
+                Rgb s = ShadeScene(x - 0.375 + (i % 4) * 0.25, y - 0.375 + (i / 4) * 0.25, state);
+                sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
+            }
+            // Darken towards the outline, the nearest see-through pixel.
+            double nearest = 4;
+            for (int v = -3; v <= 3; ++v)
+                for (int u = -3; u <= 3; ++u)
+                    if (!inFigure(x + u, y + v)) nearest = std::min(nearest, std::hypot(u, v));
+            Rgb c = Mix(kRim, sum, Clamp01((nearest - 0.5) / 1.6));
+            std::uint8_t* p = face.at(x, y);
+            for (double channel : {c.r, c.g, c.b})
+                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(channel), 20L, 255L));
+        }
+    return face;
+}
+
+Image RenderView(const SceneState& state, double centreX, double centreY, double radius, int size) {
+    Image view(size, size);
+    double step = 2 * radius / size;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            Rgb sum;
+            for (int i = 0; i < 16; ++i) {
+                Rgb s = ShadeScene(centreX - radius + (x + 0.125 + (i % 4) * 0.25) * step,
+                                   centreY - radius + (y + 0.125 + (i / 4) * 0.25) * step, state);
+                sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
+            }
+            std::uint8_t* p = view.at(x, y);
+            for (double channel : {sum.r, sum.g, sum.b})
+                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(channel), 0L, 255L));
+        }
+    return view;
+}
+
+}  // namespace artgen
