@@ -1,0 +1,34 @@
+# Windows build (MinGW-w64 cross or native MSVC): the gadget and the test inspector.
+enable_testing()
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+if(NOT MSVC)
+  # One self-contained exe: the C++ runtime linked in, no time stamp in the header.
+  add_link_options(-static -static-libgcc -static-libstdc++ -municode -Wl,--no-insert-timestamp)
+endif()
+
+# The .rc is UTF-8 (its Russian version strings).
+enable_language(RC)
+if(MSVC)
+  string(APPEND CMAKE_RC_FLAGS " /c65001")
+else()
+  string(APPEND CMAKE_RC_FLAGS " -c 65001")
+endif()
+
+file(GLOB EXITBUTTON_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_executable(exitbutton WIN32 ${EXITBUTTON_WIN32_SOURCES} src/assets/exitbutton.rc)
+target_link_libraries(exitbutton PRIVATE exitbutton_logic comctl32 gdi32 user32 shell32 ole32 windowscodecs advapi32)
+exitbutton_warnings(exitbutton)
+# windres looks for the pictures named in the .rc along the include path.
+target_include_directories(exitbutton PRIVATE src/assets)
+if(NOT MSVC)
+  target_link_options(exitbutton PRIVATE -s)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()

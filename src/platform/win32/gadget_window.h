@@ -1,0 +1,78 @@
+// The gadget (Form1): a borderless popup cut to its face, with the round
+// button, two windowless hot spots on the knobs, their tool tips and the
+// animation timer.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/win32/picture.h"
+#include "platform/win32/round_button.h"
+
+namespace exitbutton::win32 {
+
+class Win32GadgetWindow final : public GadgetWindow {
+    struct Key {};  // only Create may construct
+
+public:
+    // Creates the window hidden, showing its design pictures. `handleSlot`
+    // holds the window's handle for as long as the window exists. nullptr on
+    // failure.
+    static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events,
+                                                     HWND& handleSlot);
+    Win32GadgetWindow(Key, GadgetEvents& events, HWND& handleSlot,
+                      std::shared_ptr<const DibPicture> face)
+        : events_(events), handleSlot_(handleSlot), face_(std::move(face)) {}
+    ~Win32GadgetWindow() override;
+    Win32GadgetWindow(const Win32GadgetWindow&) = delete;
+    Win32GadgetWindow& operator=(const Win32GadgetWindow&) = delete;
+
+    PixelGrid facePixels() const override;
+    void setShape(const std::vector<Rect>& kept) override;
+    void setButtonShape(Rect ellipseBounds) override;
+    void setFacePicture(PictureRef picture) override;
+    void setButtonPicture(PictureRef picture) override;
+    void setTimerInterval(int milliseconds) override;
+    void show() override;
+    void moveWithPointer(MouseButton button) override;
+    std::uint32_t extendedStyle() const override;
+    void setExtendedStyle(std::uint32_t style) override;
+    void setLayeredAlpha(std::uint8_t alpha) override;
+
+private:
+    enum class HotSpot { None, Exit, Settings };
+
+    struct PointerMove {
+        MouseButton button;
+        POINT startCursor;  // screen coordinates
+        POINT startWindow;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);
+    void addToolTips(HINSTANCE instance);
+    void onPaint();
+    void onMouseMove(POINT point);
+    void onButtonDown(MouseButton button, POINT point);
+    void onButtonUp(MouseButton button, POINT point);
+    void onCaptureLost();
+    void followPointer();
+    static HotSpot HotSpotAt(POINT point);
+
+    HWND hwnd_ = nullptr;
+    GadgetEvents& events_;
+    HWND& handleSlot_;
+    std::shared_ptr<const DibPicture> face_;  // kept alive while shown
+    std::unique_ptr<RoundButton> button_;
+    bool shownOnce_ = false;
+    HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
+    std::optional<PointerMove> move_;
+};
+
+}  // namespace exitbutton::win32

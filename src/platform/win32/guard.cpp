@@ -1,0 +1,30 @@
+#include "platform/win32/guard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace exitbutton::win32 {
+namespace {
+
+constexpr wchar_t kErrorTitle[] = L"ExitButton";
+constexpr int kMaxMessageBytes = 1000;
+bool g_reportingFatalError = false;
+
+}  // namespace
+
+bool IsReportingFatalError() noexcept { return g_reportingFatalError; }
+
+void ReportFatalError(const char* text) noexcept {
+    g_reportingFatalError = true;
+    // A fixed buffer: the error being reported may be bad_alloc. Each UTF-8
+    // byte yields at most one UTF-16 unit.
+    wchar_t message[kMaxMessageBytes + 1]{};
+    const int bytes = static_cast<int>(strnlen(text, kMaxMessageBytes));
+    MultiByteToWideChar(CP_UTF8, 0, text, bytes, message, kMaxMessageBytes);
+    // Task-modal: the program's windows take no input while the box shows.
+    MessageBoxW(nullptr, message, kErrorTitle, MB_OK | MB_ICONHAND | MB_TASKMODAL);
+    ExitProcess(1);
+}
+
+}  // namespace exitbutton::win32

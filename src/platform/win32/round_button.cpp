@@ -1,0 +1,207 @@
+#include "platform/win32/round_button.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+#include "assets/artwork_layout.h"
+#include "gadget/form1_design.h"
+#include "platform/win32/guard.h"
+#include "platform/win32/handles.h"
+
+namespace exitbutton::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"ExitButtonCommand";
+constexpr int kControlId = 1;
+constexpr int kPushedShiftPx = 1;  // a pressed button's picture sinks by a pixel
+
+bool RegisterButtonClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // No CS_DBLCLKS: two quick clicks are two clicks. No CS_PARENTDC: our DC
+    // must be clipped to our own region.
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+}  // namespace
+
+std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent, Rect bounds,
+                                                 GadgetEvents& events,
+                                                 std::shared_ptr<const DibPicture> picture) {
+    if (!RegisterButtonClass(instance, &RoundButton::WindowProc)) return nullptr;
+    auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
+    const std::wstring caption(form1_design::kCommand1Caption);
+    HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, bounds.left,
+                                bounds.top, bounds.width(), bounds.height(), parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)),
+                                instance, button.get());
+    if (!hwnd) return nullptr;
+    return button;
+}
+
+RoundButton::~RoundButton() {
+    if (hwnd_) DestroyWindow(hwnd_);  // normally gone already, with its parent
+}
+
+void RoundButton::setPicture(std::shared_ptr<const DibPicture> picture) {
+    picture_ = std::move(picture);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void RoundButton::setShape(Rect bounds) {
+    ScopedRegion circle(CreateEllipticRgn(bounds.left, bounds.top, bounds.right, bounds.bottom));
+    if (!circle) return;
+    if (SetWindowRgn(hwnd_, circle.get(), TRUE)) circle.release();  // the system owns it now
+}
+
+LRESULT CALLBACK RoundButton::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                         LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<RoundButton*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<RoundButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT:
+            onPaint();
+            return 0;
+        case WM_MOUSEMOVE:
+            onMouseMove(PointFrom(lParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            onLeftButtonDown(PointFrom(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            onLeftButtonUp(PointFrom(lParam));
+            return 0;
+        case WM_CAPTURECHANGED:
+            onCaptureLost();
+            return 0;
+        // Right and middle presses do nothing, and never reach the face.
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        case WM_KEYDOWN:
+            onKeyDown(wParam, lParam);
+            return 0;
+        case WM_KEYUP:
+            onKeyUp(wParam);
+            return 0;
+        case WM_KILLFOCUS:
+            onKillFocus();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+void RoundButton::onPaint() {
+    ScopedPaint paint(hwnd_);
+    HDC dc = paint.get();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int shift = pushed_ ? kPushedShiftPx : 0;
+    const int left = layout::kButtonPictureLeft + shift;
+    const int top = layout::kButtonPictureTop + shift;
+    // Fill only around the picture, so that nothing flickers under it.
+    const int saved = SaveDC(dc);
+    if (picture_) ExcludeClipRect(dc, left, top, left + picture_->width(), top + picture_->height());
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    RestoreDC(dc, saved);
+    if (picture_) DrawPicture(dc, *picture_, left, top);
+}
+
+void RoundButton::onMouseMove(POINT point) {
+    if (mousePressed_) setPushed(isOverButton(point));
+    Guarded([this] { events_.Command1_MouseMove(); });
+}
+
+void RoundButton::onLeftButtonDown(POINT point) {
+    SetFocus(hwnd_);
+    SetCapture(hwnd_);
+    mousePressed_ = true;
+    setPushed(isOverButton(point));
+}
+
+void RoundButton::onLeftButtonUp(POINT point) {
+    if (!mousePressed_) return;
+    mousePressed_ = false;
+    const bool clicked = isOverButton(point);
+    setPushed(keyPressed_);
+    // Give the capture back first: the click may show a message box.
+    ReleaseCapture();
+    if (clicked) click();
+}
+
+void RoundButton::onCaptureLost() {
+    if (!mousePressed_) return;
+    mousePressed_ = false;
+    setPushed(keyPressed_);
+}
+
+void RoundButton::onKeyDown(WPARAM key, LPARAM flags) {
+    const bool repeated = (flags & (1 << 30)) != 0;
+    if (key != VK_SPACE || repeated || mousePressed_) return;
+    keyPressed_ = true;
+    setPushed(true);
+}
+
+void RoundButton::onKeyUp(WPARAM key) {
+    if (key != VK_SPACE || !keyPressed_) return;
+    keyPressed_ = false;
+    setPushed(false);
+    click();
+}
+
+void RoundButton::onKillFocus() {
+    keyPressed_ = false;
+    setPushed(mousePressed_ && pushed_);
+}
+
+bool RoundButton::isOverButton(POINT point) const {
+    // Our window has no frame, so window and client coordinates agree.
+    ScopedRegion shape(CreateRectRgn(0, 0, 0, 0));
+    if (shape && GetWindowRgn(hwnd_, shape.get()) != ERROR) {
+        return PtInRegion(shape.get(), point.x, point.y) != FALSE;
+    }
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    return PtInRect(&client, point) != FALSE;
+}
+
+void RoundButton::setPushed(bool pushed) {
+    if (pushed == pushed_) return;
+    pushed_ = pushed;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void RoundButton::click() {
+    Guarded([this] { events_.Command1_Click(); });
+}
+
+}  // namespace exitbutton::win32

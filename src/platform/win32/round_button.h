@@ -1,0 +1,62 @@
+// The gadget's Command1: a push button of our own class that shows one
+// picture. The stock BUTTON class draws through its parent's DC, which Wine
+// does not clip to the button's window region; ours paints only its circle.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "core/geometry.h"
+#include "platform/platform.h"
+#include "platform/win32/picture.h"
+
+namespace exitbutton::win32 {
+
+class RoundButton {
+    struct Key {};  // only Create may construct
+
+public:
+    // A visible child of `parent` at `bounds`; nullptr on failure.
+    static std::unique_ptr<RoundButton> Create(HINSTANCE instance, HWND parent, Rect bounds,
+                                               GadgetEvents& events,
+                                               std::shared_ptr<const DibPicture> picture);
+    ~RoundButton();
+    RoundButton(const RoundButton&) = delete;
+    RoundButton& operator=(const RoundButton&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    void setPicture(std::shared_ptr<const DibPicture> picture);
+    // Cuts the button to the ellipse inscribed in `bounds` (button coordinates).
+    void setShape(Rect bounds);
+
+    RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
+        : events_(events), picture_(std::move(picture)) {}
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void onPaint();
+    void onMouseMove(POINT point);
+    void onLeftButtonDown(POINT point);
+    void onLeftButtonUp(POINT point);
+    void onCaptureLost();
+    void onKeyDown(WPARAM key, LPARAM flags);
+    void onKeyUp(WPARAM key);
+    void onKillFocus();
+
+    bool isOverButton(POINT point) const;
+    void setPushed(bool pushed);
+    void click();
+
+    HWND hwnd_ = nullptr;
+    GadgetEvents& events_;
+    std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
+    bool mousePressed_ = false;  // left button went down on us; we hold the capture
+    bool keyPressed_ = false;    // Space is down
+    bool pushed_ = false;        // drawn pressed in
+};
+
+}  // namespace exitbutton::win32
