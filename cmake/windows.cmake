@@ -4,7 +4,9 @@ enable_testing()
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 if(NOT MSVC)
   # One self-contained exe: the C++ runtime linked in, no time stamp in the header.
-  add_link_options(-static -static-libgcc -static-libstdc++ -municode -Wl,--no-insert-timestamp)
+  add_link_options(-static -static-libgcc -static-libstdc++ -municode -Wl,--no-insert-timestamp
+                   -Wl,--gc-sections)
+  add_compile_options(-ffunction-sections -fdata-sections)
 endif()
 
 # The .rc is UTF-8 (its Russian version strings).
@@ -19,8 +21,12 @@ file(GLOB EXITBUTTON_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_executable(exitbutton WIN32 ${EXITBUTTON_WIN32_SOURCES} src/assets/exitbutton.rc)
 target_link_libraries(exitbutton PRIVATE exitbutton_logic comctl32 gdi32 user32 shell32 ole32 windowscodecs advapi32)
 exitbutton_warnings(exitbutton)
-# windres looks for the pictures named in the .rc along the include path.
+# windres looks for the pictures named in the .rc along the include path; the
+# resources are compiled again whenever the artwork is generated anew.
 target_include_directories(exitbutton PRIVATE src/assets)
+file(GLOB EXITBUTTON_ART CONFIGURE_DEPENDS src/assets/art/* src/assets/*.rc src/assets/*.h
+     src/assets/exitbutton.manifest)
+set_source_files_properties(src/assets/exitbutton.rc PROPERTIES OBJECT_DEPENDS "${EXITBUTTON_ART}")
 if(NOT MSVC)
   target_link_options(exitbutton PRIVATE -s)
 endif()

@@ -1,5 +1,7 @@
 #include "settings/form3.h"
 
+#include <iterator>
+
 #include "core/program.h"
 #include "core/runtime_error.h"
 #include "settings/form3_design.h"
@@ -7,7 +9,19 @@
 namespace exitbutton {
 
 std::wstring OpacityCaption(int opacity) {
-    return std::wstring(form3_design::kOpacityWord) + L' ' + std::to_wstring(opacity);
+    // Digits by hand: the wide printf family would double the exe's code.
+    wchar_t digits[12];
+    wchar_t* first = std::end(digits);
+    unsigned value = opacity < 0 ? 0u - static_cast<unsigned>(opacity) : static_cast<unsigned>(opacity);
+    do {
+        *--first = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::wstring caption(form3_design::kOpacityWord);
+    caption += L' ';
+    if (opacity < 0) caption += L'-';
+    caption.append(first, std::end(digits));
+    return caption;
 }
 
 void OpenSettings(Program& program) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace exitbutton::win32 {
@@ -28,3 +29,13 @@ void ReportFatalError(const char* text) noexcept {
 }
 
 }  // namespace exitbutton::win32
+
+#if defined(__GLIBCXX__)
+// Every error is caught and reported above, so nothing reaches std::terminate
+// but a broken invariant. libstdc++'s default handler would print a demangled
+// type name to a console this program does not have, and its demangler alone
+// is a tenth of the exe: end quietly instead.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+#endif
