@@ -1,0 +1,38 @@
+# The project's commands. The recipes only sequence CMake presets and scripts;
+# the logic lives in CMakeLists.txt, CMakePresets.json and scripts/.
+#
+#   make build   the gadget for Windows: build/win64/exitbutton.exe, build/win32/exitbutton.exe
+#   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine
+#   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
+#   make clean   removes build/ (the build trees, the Wine prefix, the screenshot)
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: build test run clean bootstrap win64 win32 native
+
+build: bootstrap
+	@$(MAKE) --no-print-directory win64 win32
+
+test: bootstrap
+	@echo "== unit tests (native) =="
+	@$(MAKE) --no-print-directory native
+	ctest --preset native
+	@echo "== Windows builds =="
+	@$(MAKE) --no-print-directory win64 win32
+	@echo "== end-to-end tests (64-bit exe under Wine) =="
+	ctest --preset win64
+
+run: bootstrap
+	@$(MAKE) --no-print-directory win64
+	scripts/run.sh
+
+clean:
+	rm -rf build
+
+bootstrap:
+	@scripts/bootstrap.sh
+
+win64 win32 native:
+	cmake --preset $@
+	cmake --build --preset $@ -j $(JOBS)

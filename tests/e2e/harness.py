@@ -1,0 +1,562 @@
+"""Drives the real gadget under 64-bit Wine on a private Xvfb display.
+
+A test module starts one session for all of its tests:
+
+    SESSION = None
+
+    def setUpModule():
+        global SESSION
+        SESSION = harness.WineSession()
+        unittest.addModuleCleanup(SESSION.close)   # runs even if start() fails
+        SESSION.start()
+        SESSION.start_gadget()
+
+Paths come from the environment that CTest sets (EXITBUTTON_EXE,
+EXITBUTTON_INSPECTOR, EXITBUTTON_WINEPREFIX, EXITBUTTON_SOURCE_DIR); without
+it they default to the preset build trees of the source tree that holds this
+file. Python 3 standard library only.
+"""
+
+import atexit
+import fcntl
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+import zlib
+
+TREE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+SOURCE_DIR = os.environ.get("EXITBUTTON_SOURCE_DIR", TREE_DIR)
+EXE = os.environ.get("EXITBUTTON_EXE", os.path.join(SOURCE_DIR, "build", "win64", "exitbutton.exe"))
+INSPECTOR = os.environ.get(
+    "EXITBUTTON_INSPECTOR", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "inspector.exe"))
+WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "wine"))
+PREFIX_SCRIPT = os.path.join(TREE_DIR, "scripts", "wine-prefix.sh")
+ART_DIR = os.path.join(SOURCE_DIR, "src", "assets", "art")
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+SCREEN_SIZE = (1024, 768)
+# The desktop shows this colour wherever no window covers it; the artwork
+# never contains it, so it marks every see-through pixel in a screenshot.
+ROOT_COLOUR = (0xFF, 0x00, 0xFF)
+
+GADGET_CLASS = "ExitButtonGadget"
+SETTINGS_CLASS = "ExitButtonSettings"
+
+# Window styles, as the inspector reports them.
+WS_VISIBLE = 0x10000000
+WS_POPUP = 0x80000000
+WS_CAPTION = 0x00C00000
+WS_THICKFRAME = 0x00040000
+WS_EX_TOOLWINDOW = 0x00000080
+WS_EX_APPWINDOW = 0x00040000
+WS_EX_LAYERED = 0x00080000
+
+# Messages for inspector post/send-timeout.
+WM_NULL = 0x0000
+WM_CLOSE = 0x0010
+BM_CLICK = 0x00F5
+
+
+class HarnessError(Exception):
+    pass
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
+    """Polls predicate until it returns something truthy and returns that.
+
+    Raises AssertionError naming `message` and the last value seen."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        last = predicate()
+        if last:
+            return last
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {message}; last value: {last!r}")
+        time.sleep(interval)
+
+
+# ---- Pictures -------------------------------------------------------------
+
+class Image:
+    """An RGB picture: pixel(x, y) -> (r, g, b), row-major from the top left."""
+
+    def __init__(self, width, height, rgb):
+        if len(rgb) != width * height * 3:
+            raise ValueError("pixel data does not match the size")
+        self.width = width
+        self.height = height
+        self.rgb = bytes(rgb)
+
+    def pixel(self, x, y):
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            raise IndexError(f"({x}, {y}) is outside {self.width} x {self.height}")
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def crop(self, left, top, width, height):
+        rows = []
+        for y in range(top, top + height):
+            i = (y * self.width + left) * 3
+            rows.append(self.rgb[i:i + width * 3])
+        return Image(width, height, b"".join(rows))
+
+    def points(self, predicate):
+        """The set of (x, y) whose colour satisfies predicate."""
+        found = set()
+        for y in range(self.height):
+            for x in range(self.width):
+                if predicate(self.pixel(x, y)):
+                    found.add((x, y))
+        return found
+
+    def save_png(self, path):
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+        raw = b"".join(b"\0" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3] for y in range(self.height))
+        png = (b"\x89PNG\r\n\x1a\n"
+               + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
+               + chunk(b"IDAT", zlib.compress(raw, 6))
+               + chunk(b"IEND", b""))
+        with open(path, "wb") as f:
+            f.write(png)
+
+
+def parse_ppm(data):
+    """Parses a binary PPM (P6) with 8- or 16-bit samples into 8-bit RGB."""
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(data[start:pos])
+    pos += 1  # the single whitespace byte before the pixels
+    if fields[0] != b"P6" or int(fields[3]) not in (255, 65535):
+        raise HarnessError(f"not a P6 picture: {fields!r}")
+    width, height = int(fields[1]), int(fields[2])
+    if int(fields[3]) == 65535:  # 16-bit samples, most significant byte first
+        return Image(width, height, data[pos:pos + width * height * 6:2])
+    return Image(width, height, data[pos:pos + width * height * 3])
+
+
+def read_bmp(path):
+    """Reads an uncompressed 24- or 32-bit Windows bitmap."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        raise HarnessError(f"{path} is not a BMP file")
+    offset, = struct.unpack_from("<I", data, 10)
+    _, width, height, _, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
+    if bits not in (24, 32) or compression not in (0, 3):
+        raise HarnessError(f"{path}: {bits}-bit, compression {compression} is not supported")
+    top_down = height < 0
+    height = abs(height)
+    stride = (width * bits // 8 + 3) & ~3
+    step = bits // 8
+    rows = []
+    for y in range(height):
+        src = y if top_down else height - 1 - y
+        row = data[offset + src * stride: offset + src * stride + width * step]
+        out = bytearray(width * 3)
+        out[0::3] = row[2::step]
+        out[1::3] = row[1::step]
+        out[2::3] = row[0::step]
+        rows.append(bytes(out))
+    return Image(width, height, b"".join(rows))
+
+
+def region_points(rects, dx=0, dy=0):
+    """The pixels covered by [left, top, right, bottom] rectangles, moved by (dx, dy)."""
+    found = set()
+    for left, top, right, bottom in rects:
+        for y in range(top, bottom):
+            for x in range(left, right):
+                found.add((x + dx, y + dy))
+    return found
+
+
+# ---- The X display --------------------------------------------------------
+
+class Desktop:
+    """A private Xvfb display with a magenta root and no window manager."""
+
+    def __init__(self, size=SCREEN_SIZE, depth=24):
+        self.size = size
+        self.depth = depth
+        self.display = None
+        self._xvfb = None
+
+    def start(self):
+        for tool in ("Xvfb", "xsetroot", "xdotool", "import"):
+            if not shutil.which(tool):
+                raise HarnessError(f"{tool} is missing; run scripts/bootstrap.sh")
+        read_end, write_end = os.pipe()
+        try:
+            self._xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                 f"{self.size[0]}x{self.size[1]}x{self.depth}", "-noreset", "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            write_end = None
+            number = b""
+            deadline = time.monotonic() + 30
+            while not number.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise HarnessError("Xvfb did not report its display")
+                got = os.read(read_end, 64)
+                if not got:
+                    raise HarnessError(f"Xvfb exited with status {self._xvfb.wait()}")
+                number += got
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        self.display = ":" + number.decode().strip()
+        self.run("xset", "s", "off")
+        self.run("xsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR)
+        return self
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("WAYLAND_DISPLAY", None)
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def run(self, *args, timeout=30):
+        result = subprocess.run(list(args), env=self.env(), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=timeout)
+        if result.returncode != 0:
+            raise HarnessError(f"{args!r} failed ({result.returncode}): {result.stderr.decode(errors='replace')}")
+        return result.stdout
+
+    def screenshot(self):
+        return parse_ppm(self.run("import", "-window", "root", "-depth", "8", "ppm:-"))
+
+    # Pointer and keyboard, through XTEST.
+    def mouse_move(self, x, y):
+        self.run("xdotool", "mousemove", str(x), str(y))
+
+    def click(self, button=1):
+        self.run("xdotool", "click", str(button))
+
+    def mouse_down(self, button=1):
+        self.run("xdotool", "mousedown", str(button))
+
+    def mouse_up(self, button=1):
+        self.run("xdotool", "mouseup", str(button))
+
+    def key(self, *names):
+        self.run("xdotool", "key", *names)
+
+    def pointer(self):
+        out = self.run("xdotool", "getmouselocation", "--shell").decode()
+        values = dict(line.split("=", 1) for line in out.split())
+        return int(values["X"]), int(values["Y"])
+
+    def x_windows_named(self, title):
+        """X window ids whose WM_NAME is exactly `title` (mapped or not)."""
+        result = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)],
+                                env=self.env(), capture_output=True, timeout=30)
+        return [int(w) for w in result.stdout.split()]
+
+    def x_property(self, window, name):
+        return self.run("xprop", "-id", str(window), name).decode().strip()
+
+    def close(self):
+        if self._xvfb and self._xvfb.poll() is None:
+            self._xvfb.terminate()
+            try:
+                self._xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self._xvfb.kill()
+                self._xvfb.wait()
+        self._xvfb = None
+
+
+# ---- Wine -----------------------------------------------------------------
+
+class RelayCall:
+    def __init__(self, module, function, args, retval=None):
+        self.module = module
+        self.function = function
+        self.args = args
+        self.retval = retval
+
+    @property
+    def name(self):
+        return f"{self.module}.{self.function}"
+
+    def __repr__(self):
+        return f"RelayCall({self.name}{tuple(self.args)!r} -> {self.retval!r})"
+
+
+_CALL = re.compile(r"^(?:[0-9a-f]+:)+Call ([\w]+)\.([\w@]+)\(([^)]*)\)")
+_RET = re.compile(r"^(?:[0-9a-f]+:)+Ret  ([\w]+)\.([\w@]+)\(\) retval=([0-9a-fA-F]+)")
+
+
+def parse_relay(text):
+    """The relayed calls in a Wine +relay log, each with its return value once it returned."""
+    calls = []
+    open_calls = {}
+    for line in text.splitlines():
+        m = _CALL.match(line)
+        if m:
+            args = [int(a, 16) for a in m.group(3).split(",") if a.strip()]
+            call = RelayCall(m.group(1), m.group(2), args)
+            calls.append(call)
+            open_calls.setdefault(call.name, []).append(call)
+            continue
+        m = _RET.match(line)
+        if m:
+            pending = open_calls.get(f"{m.group(1)}.{m.group(2)}")
+            if pending:
+                pending.pop().retval = int(m.group(3), 16)
+    return calls
+
+
+class Gadget:
+    """The running gadget: its Unix process and its window."""
+
+    def __init__(self, session, process, stderr_path, window):
+        self.session = session
+        self.process = process
+        self.stderr_path = stderr_path
+        self.hwnd = window["hwnd"]
+        self.pid = window["pid"]  # the Windows process id
+
+    def window(self):
+        """The gadget window's current state, or None once it is gone."""
+        for w in self.session.inspector("windows", str(self.pid)):
+            if w["hwnd"] == self.hwnd:
+                return w
+        return None
+
+    def windows(self):
+        return self.session.inspector("windows", str(self.pid))
+
+    def children(self):
+        return self.session.inspector("children", str(self.hwnd))
+
+    def child(self, title):
+        found = [c for c in self.children() if c["title"] == title]
+        if len(found) != 1:
+            raise AssertionError(f"expected one child titled {title!r}, found {found!r}")
+        return found[0]
+
+    def region(self, hwnd=None):
+        return self.session.inspector("region", str(hwnd or self.hwnd))["region"]
+
+    def to_screen(self, x, y):
+        """Screen coordinates of a point given in the gadget's client coordinates."""
+        left, top = self.window()["client_rect"][:2]
+        return left + x, top + y
+
+    def stderr(self):
+        with open(self.stderr_path, "r", encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def relay_calls(self, name=None):
+        calls = parse_relay(self.stderr())
+        return [c for c in calls if name is None or c.name == name]
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(30)
+
+
+class WineSession:
+    """A private display, the project's prefix with a persistent wineserver,
+    and the programs started in it."""
+
+    def __init__(self, prefix=WINEPREFIX, exe=EXE, inspector=INSPECTOR):
+        self.prefix = prefix
+        self.exe = exe
+        self.inspector_exe = inspector
+        self.desktop = Desktop()
+        self.gadgets = []
+        self._server = None
+        self._tmp = None
+        self._lock = None
+        self._owns_prefix = False
+        self._closed = False
+
+    # -- set-up
+
+    def start(self):
+        for path, what in ((self.exe, "the gadget"), (self.inspector_exe, "the inspector")):
+            if not os.path.isfile(path):
+                raise HarnessError(f"{what} is not built: {path}")
+        if not os.access(WINE64, os.X_OK):
+            raise HarnessError(f"{WINE64} is missing; run scripts/bootstrap.sh")
+        atexit.register(self.close)
+        # A terminated test run (CTest's time-out) stops like one interrupted
+        # with Ctrl-C, and the atexit hook still cleans up.
+        if signal.getsignal(signal.SIGTERM) == signal.SIG_DFL:
+            signal.signal(signal.SIGTERM, signal.default_int_handler)
+        self._tmp = tempfile.mkdtemp(prefix="exitbutton-e2e-")
+        subprocess.run([PREFIX_SCRIPT, self.prefix], check=True, stdout=subprocess.DEVNULL, timeout=300)
+        self.prefix = os.path.realpath(self.prefix)
+        self._take_prefix()
+        self.desktop.start()
+        # A server left from an earlier run would hold another display.
+        self._wineserver("-k")
+        self._server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: os.path.exists(self._server_socket()), timeout=30, message="the wineserver socket")
+        return self
+
+    def _take_prefix(self, timeout=300):
+        """Waits until no other session (a test or `make run`) uses the prefix:
+        each one ends by killing every process in it."""
+        self._lock = open(self.prefix + ".session.lock", "w")
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                fcntl.flock(self._lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                self._owns_prefix = True
+                return
+            except BlockingIOError:
+                if time.monotonic() >= deadline:
+                    raise HarnessError(f"the Wine prefix {self.prefix} stayed busy for {timeout} s "
+                                       f"(another test run or 'make run' holds {self._lock.name})")
+                time.sleep(0.5)
+
+    def env(self, debug="-all"):
+        env = self.desktop.env()
+        env["WINEPREFIX"] = self.prefix
+        env["WINEDEBUG"] = debug
+        env["WINEDLLOVERRIDES"] = "mscoree=;mshtml="
+        return env
+
+    def _server_socket(self):
+        # Upstream Wine keeps the server's socket in /tmp/.wine-UID; Debian's
+        # build uses a random directory in /tmp named in PREFIX/wineserver.
+        st = os.stat(self.prefix)
+        base = f"/tmp/.wine-{os.getuid()}"
+        try:
+            with open(os.path.join(self.prefix, "wineserver")) as f:
+                base = os.path.join("/tmp", f.read().strip())
+        except OSError:
+            pass
+        return os.path.join(base, f"server-{st.st_dev:x}-{st.st_ino:x}", "socket")
+
+    def _wineserver(self, *args):
+        subprocess.run([WINESERVER, *args], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    # -- programs
+
+    def inspector(self, *args, check=True):
+        """Runs the inspector and returns its parsed JSON output."""
+        # Output goes through a file, not a pipe: Wine's helper processes
+        # (services, explorer) inherit the standard handles and outlive the
+        # inspector, so a pipe would not reach its end until they exit.
+        with tempfile.TemporaryFile(dir=self._tmp) as out:
+            status = subprocess.run([WINE64, self.inspector_exe, *map(str, args)], env=self.env(),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                                    timeout=60).returncode
+            out.seek(0)
+            text = out.read().decode("utf-8")
+        try:
+            value = json.loads(text)
+        except ValueError:
+            raise HarnessError(f"inspector {args!r} printed no JSON (status {status}): {text!r}")
+        if check and status != 0:
+            raise HarnessError(f"inspector {args!r} failed ({status}): {value!r}")
+        return value
+
+    def set_relay_include(self, *functions):
+        """Chooses the calls a +relay trace shows (module.Function), for programs started later."""
+        status = subprocess.run(
+            [WINE64, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+             "/d", ";".join(functions), "/f"],
+            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            timeout=60).returncode
+        if status != 0:
+            raise HarnessError(f"reg add RelayInclude failed with status {status}")
+
+    def gadget_windows(self):
+        return [w for w in self.inspector("windows") if w["class"] == GADGET_CLASS]
+
+    def start_gadget(self, relay=False, park_pointer=True, timeout=20):
+        """Starts the gadget and waits until its window is visible.
+
+        The pointer is first parked in the top-left corner, away from where
+        the gadget appears, so that it does not start out hovering over it."""
+        if park_pointer:
+            self.desktop.mouse_move(0, 0)
+        before = {w["hwnd"] for w in self.gadget_windows()}
+        stderr_path = os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
+        with open(stderr_path, "wb") as stderr:
+            process = subprocess.Popen([WINE64, self.exe], env=self.env("+relay" if relay else "-all"),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+
+        def visible_window():
+            if process.poll() is not None:
+                raise HarnessError(f"the gadget exited with status {process.returncode} before showing a window")
+            return [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before]
+
+        try:
+            found = wait_until(visible_window, timeout=timeout, interval=0.2, message="the gadget's window")
+        except BaseException:
+            if process.poll() is None:
+                process.kill()
+            process.wait()
+            raise
+        gadget = Gadget(self, process, stderr_path, found[0])
+        self.gadgets.append(gadget)
+        return gadget
+
+    def screenshot(self):
+        return self.desktop.screenshot()
+
+    # -- tear-down
+
+    def close(self):
+        if self._closed:
+            return
+        self._closed = True
+        for gadget in self.gadgets:
+            try:
+                gadget.stop()
+            except Exception:
+                pass
+        if self._owns_prefix:
+            try:
+                self._wineserver("-k")
+            except Exception:
+                pass
+        if self._server is not None:
+            try:
+                self._server.wait(30)
+            except subprocess.TimeoutExpired:
+                self._server.kill()
+                self._server.wait()
+        self.desktop.close()
+        if self._lock is not None:
+            self._lock.close()  # releases the prefix
+        if self._tmp:
+            shutil.rmtree(self._tmp, ignore_errors=True)

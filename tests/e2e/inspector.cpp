@@ -1,0 +1,598 @@
+// Reads and drives the windows of other processes for the end-to-end tests
+// and prints what it finds as JSON (UTF-8) on stdout.
+//
+//   inspector windows [PID]            top-level windows, of all processes or of one
+//   inspector region HWND              the window's region as rectangles
+//   inspector children HWND            the window's descendants and their state
+//   inspector tooltips                 visible tool tip windows and their texts
+//   inspector msgbox                   visible standard dialogs (#32770)
+//   inspector msgbox-ok [HWND]         presses OK (or the first button) of one
+//   inspector click HWND               posts BM_CLICK
+//   inspector post HWND MSG WPARAM LPARAM
+//   inspector send-timeout HWND MSG WPARAM LPARAM MS
+//   inspector ellipse L T R B          the system's own CreateEllipticRgn of these bounds
+//   inspector system                   screen, work area, cursor, foreground window
+//   inspector at X Y                   the window under a screen point
+//   inspector process PID              GDI/USER objects, handles and memory
+//
+// Numbers on the command line may be decimal or 0x-prefixed hexadecimal.
+// Window handles are printed as decimal numbers. Exit status: 0 on success,
+// 1 when the window or process does not exist, 2 on a usage error.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <fcntl.h>
+#include <io.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kCrossProcessTimeoutMs = 2000;
+
+// ---- JSON output -----------------------------------------------------------
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::string Quote(const std::wstring& text) {
+    std::string out = "\"";
+    for (char c : Utf8(text)) {
+        unsigned char u = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (u < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", u);
+                    out += buf;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Num(long long value) { return std::to_string(value); }
+std::string Num(unsigned long long value) { return std::to_string(value); }
+std::string Bool(bool value) { return value ? "true" : "false"; }
+std::string Handle(HWND hwnd) { return Num(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd))); }
+std::string Rect(const RECT& r) {
+    return "[" + Num(static_cast<long long>(r.left)) + "," + Num(static_cast<long long>(r.top)) + "," +
+           Num(static_cast<long long>(r.right)) + "," + Num(static_cast<long long>(r.bottom)) + "]";
+}
+
+// A JSON object built field by field, in order.
+class Object {
+public:
+    Object& add(const char* key, const std::string& json) {
+        text_ += (text_.empty() ? "{" : ",") + std::string("\"") + key + "\":" + json;
+        return *this;
+    }
+    std::string str() const { return text_.empty() ? "{}" : text_ + "}"; }
+
+private:
+    std::string text_;
+};
+
+std::string Array(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + items[i];
+    return out + "]";
+}
+
+int Print(const std::string& json, int status = 0) {
+    std::string line = json + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+    return status;
+}
+
+int Fail(const std::string& message, int status) {
+    return Print(Object().add("error", Quote(std::wstring(message.begin(), message.end()))).str(), status);
+}
+
+// ---- Reading windows -------------------------------------------------------
+
+unsigned long long ParseNumber(const wchar_t* text, bool* ok) {
+    wchar_t* end = nullptr;
+    errno = 0;
+    unsigned long long value = std::wcstoull(text, &end, 0);
+    *ok = end != text && *end == L'\0' && errno == 0;
+    return value;
+}
+
+HWND ParseWindow(const wchar_t* text, bool* ok) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(ParseNumber(text, ok)));
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+std::wstring TitleOf(HWND hwnd) {
+    int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+// WM_GETTEXT through the owner's message loop: for controls such as tool tips
+// that keep their text to themselves.
+std::wstring MessageTextOf(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kCrossProcessTimeoutMs, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kCrossProcessTimeoutMs, &got))
+        return {};
+    text.resize(got <= length ? got : length);
+    return text;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+bool SameClass(HWND hwnd, const wchar_t* name) { return _wcsicmp(ClassOf(hwnd).c_str(), name) == 0; }
+
+// The window's region in window coordinates, or an empty list with kind 0
+// (ERROR) when it has none.
+struct RegionInfo {
+    int kind = ERROR;
+    std::vector<RECT> rects;
+    RECT bounds{};
+};
+
+RegionInfo RegionData(HRGN rgn, int kind) {
+    RegionInfo info;
+    info.kind = kind;
+    if (kind == ERROR) return info;
+    DWORD size = GetRegionData(rgn, 0, nullptr);
+    std::vector<unsigned char> buffer(size);
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (size && GetRegionData(rgn, size, data)) {
+        const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+        info.rects.assign(rects, rects + data->rdh.nCount);
+        info.bounds = data->rdh.rcBound;
+    }
+    return info;
+}
+
+RegionInfo RegionOf(HWND hwnd) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    RegionInfo info = RegionData(rgn, GetWindowRgn(hwnd, rgn));
+    DeleteObject(rgn);
+    return info;
+}
+
+std::string RegionJson(const RegionInfo& info) {
+    if (info.kind == ERROR) return "null";
+    long long pixels = 0;
+    std::vector<std::string> rects;
+    for (const RECT& r : info.rects) {
+        pixels += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+        rects.push_back(Rect(r));
+    }
+    return Object()
+        .add("kind", Num(static_cast<long long>(info.kind)))
+        .add("bounds", Rect(info.bounds))
+        .add("pixels", Num(pixels))
+        .add("rects", Array(rects))
+        .str();
+}
+
+RECT ClientOnScreen(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+std::string LayeredJson(HWND hwnd) {
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) ||
+        !GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags))
+        return "null";
+    return Object()
+        .add("alpha", Num(static_cast<long long>(alpha)))
+        .add("color_key", Num(static_cast<long long>(key)))
+        .add("flags", Num(static_cast<long long>(flags)))
+        .str();
+}
+
+std::string TopLevelJson(HWND hwnd) {
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    return Object()
+        .add("hwnd", Handle(hwnd))
+        .add("pid", Num(static_cast<long long>(ProcessOf(hwnd))))
+        .add("class", Quote(ClassOf(hwnd)))
+        .add("title", Quote(TitleOf(hwnd)))
+        .add("visible", Bool(IsWindowVisible(hwnd)))
+        .add("enabled", Bool(IsWindowEnabled(hwnd)))
+        .add("iconic", Bool(IsIconic(hwnd)))
+        .add("foreground", Bool(GetForegroundWindow() == hwnd))
+        .add("window_rect", Rect(window))
+        .add("client_rect", Rect(ClientOnScreen(hwnd)))
+        .add("style", Num(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)))))
+        .add("exstyle", Num(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)))))
+        .add("layered", LayeredJson(hwnd))
+        .add("has_region", Bool(RegionOf(hwnd).kind != ERROR))
+        .add("owner", Handle(GetWindow(hwnd, GW_OWNER)))
+        .str();
+}
+
+// A named CALLBACK, not a lambda: 32-bit enumeration callbacks are stdcall.
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> found;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND FocusOfThreadOf(HWND hwnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::string CheckJson(HWND hwnd) {
+    if (!SameClass(hwnd, L"Button")) return "null";
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutW(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kCrossProcessTimeoutMs, &state))
+        return "null";
+    return Num(static_cast<long long>(state));
+}
+
+std::string ScrollJson(HWND hwnd) {
+    if (!SameClass(hwnd, L"ScrollBar")) return "null";
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutW(hwnd, SBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kCrossProcessTimeoutMs, &position))
+        return "null";
+    int minimum = 0;
+    int maximum = 0;
+    GetScrollRange(hwnd, SB_CTL, &minimum, &maximum);
+    return Object()
+        .add("pos", Num(static_cast<long long>(static_cast<int>(position))))
+        .add("min", Num(static_cast<long long>(minimum)))
+        .add("max", Num(static_cast<long long>(maximum)))
+        .str();
+}
+
+std::string ChildJson(HWND hwnd, HWND focus) {
+    HWND parent = GetParent(hwnd);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    RECT screen = rect;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return Object()
+        .add("hwnd", Handle(hwnd))
+        .add("parent", Handle(parent))
+        .add("class", Quote(ClassOf(hwnd)))
+        .add("title", Quote(TitleOf(hwnd)))
+        .add("id", Num(static_cast<long long>(GetDlgCtrlID(hwnd))))
+        .add("rect", Rect(rect))
+        .add("screen_rect", Rect(screen))
+        .add("style", Num(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)))))
+        .add("exstyle", Num(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)))))
+        .add("visible", Bool(IsWindowVisible(hwnd)))
+        .add("enabled", Bool(IsWindowEnabled(hwnd)))
+        .add("focused", Bool(focus == hwnd))
+        .add("check", CheckJson(hwnd))
+        .add("scroll", ScrollJson(hwnd))
+        .add("region", RegionJson(RegionOf(hwnd)))
+        .str();
+}
+
+bool IsMessageBox(HWND hwnd) { return IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770"; }
+
+std::vector<HWND> ButtonsOf(HWND dialog) {
+    std::vector<HWND> buttons;
+    for (HWND child : Descendants(dialog))
+        if (SameClass(child, L"Button") && IsWindowVisible(child)) buttons.push_back(child);
+    return buttons;
+}
+
+std::string MessageBoxJson(HWND dialog) {
+    std::vector<std::string> texts;
+    std::vector<std::string> buttons;
+    for (HWND child : Descendants(dialog)) {
+        if (SameClass(child, L"Static")) {
+            std::wstring text = TitleOf(child);
+            if (!text.empty()) texts.push_back(Quote(text));
+        }
+    }
+    for (HWND button : ButtonsOf(dialog))
+        buttons.push_back(Object()
+                              .add("hwnd", Handle(button))
+                              .add("id", Num(static_cast<long long>(GetDlgCtrlID(button))))
+                              .add("text", Quote(TitleOf(button)))
+                              .str());
+    return Object()
+        .add("hwnd", Handle(dialog))
+        .add("pid", Num(static_cast<long long>(ProcessOf(dialog))))
+        .add("title", Quote(TitleOf(dialog)))
+        .add("owner", Handle(GetWindow(dialog, GW_OWNER)))
+        .add("texts", Array(texts))
+        .add("buttons", Array(buttons))
+        .str();
+}
+
+// ---- Commands --------------------------------------------------------------
+
+int RunWindows(int argc, wchar_t** argv) {
+    bool filtered = argc > 0;
+    DWORD pid = 0;
+    if (filtered) {
+        bool ok = false;
+        pid = static_cast<DWORD>(ParseNumber(argv[0], &ok));
+        if (!ok) return Fail("bad PID", 2);
+    }
+    std::vector<std::string> items;
+    for (HWND hwnd : TopLevelWindows())
+        if (!filtered || ProcessOf(hwnd) == pid) items.push_back(TopLevelJson(hwnd));
+    return Print(Array(items));
+}
+
+// Parses the window argument; prints the error itself when it fails.
+bool WindowArgument(int argc, wchar_t** argv, HWND* hwnd, int* status) {
+    bool ok = false;
+    if (argc < 1 || !((*hwnd = ParseWindow(argv[0], &ok)), ok)) {
+        *status = Fail("expected a window handle", 2);
+        return false;
+    }
+    if (!IsWindow(*hwnd)) {
+        *status = Fail("no such window", 1);
+        return false;
+    }
+    return true;
+}
+
+int RunRegion(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    return Print(Object().add("hwnd", Handle(hwnd)).add("region", RegionJson(RegionOf(hwnd))).str());
+}
+
+// A reference for the shape tests: how this system rasterises an ellipse.
+int RunEllipse(int argc, wchar_t** argv) {
+    if (argc < 4) return Fail("expected L T R B", 2);
+    int bounds[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        wchar_t* end = nullptr;
+        bounds[i] = static_cast<int>(std::wcstol(argv[i], &end, 0));
+        if (end == argv[i] || *end != L'\0') return Fail("expected L T R B", 2);
+    }
+    HRGN rgn = CreateEllipticRgn(bounds[0], bounds[1], bounds[2], bounds[3]);
+    RECT box{};
+    RegionInfo info = RegionData(rgn, GetRgnBox(rgn, &box));
+    DeleteObject(rgn);
+    return Print(Object().add("region", RegionJson(info)).str());
+}
+
+int RunChildren(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    HWND focus = FocusOfThreadOf(hwnd);
+    std::vector<std::string> items;
+    for (HWND child : Descendants(hwnd)) items.push_back(ChildJson(child, focus));
+    return Print(Array(items));
+}
+
+int RunTooltips() {
+    std::vector<std::string> items;
+    for (HWND hwnd : TopLevelWindows()) {
+        if (!IsWindowVisible(hwnd) || !SameClass(hwnd, TOOLTIPS_CLASSW)) continue;
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        items.push_back(Object()
+                            .add("hwnd", Handle(hwnd))
+                            .add("pid", Num(static_cast<long long>(ProcessOf(hwnd))))
+                            .add("owner", Handle(GetWindow(hwnd, GW_OWNER)))
+                            .add("text", Quote(MessageTextOf(hwnd)))
+                            .add("rect", Rect(rect))
+                            .str());
+    }
+    return Print(Array(items));
+}
+
+int RunMessageBoxes() {
+    std::vector<std::string> items;
+    for (HWND hwnd : TopLevelWindows())
+        if (IsMessageBox(hwnd)) items.push_back(MessageBoxJson(hwnd));
+    return Print(Array(items));
+}
+
+int RunMessageBoxOk(int argc, wchar_t** argv) {
+    HWND dialog = nullptr;
+    if (argc > 0) {
+        int status = 0;
+        if (!WindowArgument(argc, argv, &dialog, &status)) return status;
+    } else {
+        for (HWND hwnd : TopLevelWindows())
+            if (IsMessageBox(hwnd)) {
+                dialog = hwnd;
+                break;
+            }
+        if (!dialog) return Fail("no message box", 1);
+    }
+    std::vector<HWND> buttons = ButtonsOf(dialog);
+    if (buttons.empty()) return Fail("the dialog has no button", 1);
+    HWND press = buttons.front();
+    for (HWND button : buttons)
+        if (GetDlgCtrlID(button) == IDOK) press = button;
+    BOOL posted = PostMessageW(press, BM_CLICK, 0, 0);
+    return Print(Object()
+                     .add("dialog", Handle(dialog))
+                     .add("button", Handle(press))
+                     .add("text", Quote(TitleOf(press)))
+                     .add("posted", Bool(posted))
+                     .str());
+}
+
+int RunClick(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    return Print(Object().add("posted", Bool(PostMessageW(hwnd, BM_CLICK, 0, 0))).str());
+}
+
+// Parses MSG WPARAM LPARAM after the window.
+bool MessageArguments(int argc, wchar_t** argv, UINT* msg, WPARAM* wparam, LPARAM* lparam) {
+    if (argc < 4) return false;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    *msg = static_cast<UINT>(ParseNumber(argv[1], &ok1));
+    *wparam = static_cast<WPARAM>(ParseNumber(argv[2], &ok2));
+    *lparam = static_cast<LPARAM>(ParseNumber(argv[3], &ok3));
+    return ok1 && ok2 && ok3;
+}
+
+int RunPost(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    UINT msg = 0;
+    WPARAM wparam = 0;
+    LPARAM lparam = 0;
+    if (!MessageArguments(argc, argv, &msg, &wparam, &lparam)) return Fail("expected HWND MSG WPARAM LPARAM", 2);
+    return Print(Object().add("posted", Bool(PostMessageW(hwnd, msg, wparam, lparam))).str());
+}
+
+int RunSendTimeout(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    UINT msg = 0;
+    WPARAM wparam = 0;
+    LPARAM lparam = 0;
+    bool ok = false;
+    UINT timeout = argc >= 5 ? static_cast<UINT>(ParseNumber(argv[4], &ok)) : 0;
+    if (!MessageArguments(argc, argv, &msg, &wparam, &lparam) || !ok)
+        return Fail("expected HWND MSG WPARAM LPARAM MS", 2);
+    DWORD_PTR result = 0;
+    SetLastError(0);
+    LRESULT answered = SendMessageTimeoutW(hwnd, msg, wparam, lparam, SMTO_NORMAL, timeout, &result);
+    DWORD error = answered ? 0 : GetLastError();
+    return Print(Object()
+                     .add("answered", Bool(answered != 0))
+                     .add("result", Num(static_cast<long long>(static_cast<LRESULT>(result))))
+                     .add("error", Num(static_cast<long long>(error)))
+                     .str());
+}
+
+int RunSystem() {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    return Print(Object()
+                     .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
+                                        Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
+                     .add("work_area", Rect(work))
+                     .add("cursor", "[" + Num(static_cast<long long>(cursor.x)) + "," +
+                                        Num(static_cast<long long>(cursor.y)) + "]")
+                     .add("foreground", Handle(GetForegroundWindow()))
+                     .str());
+}
+
+int RunAt(int argc, wchar_t** argv) {
+    if (argc < 2) return Fail("expected X Y", 2);
+    wchar_t* endX = nullptr;
+    wchar_t* endY = nullptr;
+    POINT point{std::wcstol(argv[0], &endX, 0), std::wcstol(argv[1], &endY, 0)};
+    if (*endX != L'\0' || *endY != L'\0' || endX == argv[0] || endY == argv[1]) return Fail("expected X Y", 2);
+    HWND hwnd = WindowFromPoint(point);
+    return Print(Object()
+                     .add("hwnd", Handle(hwnd))
+                     .add("class", Quote(hwnd ? ClassOf(hwnd) : std::wstring()))
+                     .add("root", Handle(hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr))
+                     .str());
+}
+
+int RunProcess(int argc, wchar_t** argv) {
+    bool ok = false;
+    if (argc < 1) return Fail("expected a PID", 2);
+    DWORD pid = static_cast<DWORD>(ParseNumber(argv[0], &ok));
+    if (!ok) return Fail("expected a PID", 2);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return Fail("no such process", 1);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    BOOL haveMemory = GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    DWORD handles = 0;
+    BOOL haveHandles = GetProcessHandleCount(process, &handles);
+    std::string json = Object()
+                           .add("pid", Num(static_cast<long long>(pid)))
+                           .add("gdi_objects", Num(static_cast<long long>(GetGuiResources(process, GR_GDIOBJECTS))))
+                           .add("user_objects", Num(static_cast<long long>(GetGuiResources(process, GR_USEROBJECTS))))
+                           .add("handles", haveHandles ? Num(static_cast<long long>(handles)) : "null")
+                           .add("private_bytes", haveMemory ? Num(static_cast<unsigned long long>(memory.PrivateUsage)) : "null")
+                           .add("working_set", haveMemory ? Num(static_cast<unsigned long long>(memory.WorkingSetSize)) : "null")
+                           .str();
+    CloseHandle(process);
+    return Print(json);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) return Fail("usage: inspector COMMAND [ARGS]", 2);
+    std::wstring command = argv[1];
+    int rest = argc - 2;
+    wchar_t** args = argv + 2;
+    if (command == L"windows") return RunWindows(rest, args);
+    if (command == L"region") return RunRegion(rest, args);
+    if (command == L"children") return RunChildren(rest, args);
+    if (command == L"tooltips") return RunTooltips();
+    if (command == L"msgbox") return RunMessageBoxes();
+    if (command == L"msgbox-ok") return RunMessageBoxOk(rest, args);
+    if (command == L"click") return RunClick(rest, args);
+    if (command == L"post") return RunPost(rest, args);
+    if (command == L"send-timeout") return RunSendTimeout(rest, args);
+    if (command == L"ellipse") return RunEllipse(rest, args);
+    if (command == L"system") return RunSystem();
+    if (command == L"at") return RunAt(rest, args);
+    if (command == L"process") return RunProcess(rest, args);
+    return Fail("unknown command", 2);
+}
