@@ -4,12 +4,13 @@
 #   make build   the gadget for Windows: build/win64/exitbutton.exe, build/win32/exitbutton.exe
 #   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine
 #   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
-#   make clean   removes build/ (the build trees, the Wine prefix, the screenshot)
+#   make dist    the release archive dist/exitbutton-1.0.0-windows.zip, both exes built from clean
+#   make clean   removes build/ and dist/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: build test run clean bootstrap win64 win32 native
+.PHONY: build test run clean dist bootstrap win64 win32 native
 
 build: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
@@ -27,8 +28,11 @@ run: bootstrap
 	@$(MAKE) --no-print-directory win64
 	scripts/run.sh
 
+dist: bootstrap
+	scripts/dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist
 
 bootstrap:
 	@scripts/bootstrap.sh

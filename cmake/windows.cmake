@@ -3,9 +3,11 @@ enable_testing()
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 if(NOT MSVC)
-  # One self-contained exe: the C++ runtime linked in, no time stamp in the header.
+  # One self-contained exe: the C++ runtime linked in, no time stamp in the header;
+  # movable (ASLR, relocations kept) and DEP-compatible.
   add_link_options(-static -static-libgcc -static-libstdc++ -municode -Wl,--no-insert-timestamp
-                   -Wl,--gc-sections)
+                   -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section
+                   $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>:-Wl,--high-entropy-va>)
   add_compile_options(-ffunction-sections -fdata-sections)
 endif()
 
