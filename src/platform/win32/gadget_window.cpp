@@ -76,7 +76,7 @@ bool IsHeld(MouseButton button) {
 std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
                                                              GadgetEvents& events,
                                                              HWND& handleSlot) {
-    if (!RegisterGadgetClass(instance, &Win32GadgetWindow::WindowProc)) return nullptr;
+    if (!RegisterGadgetClass(instance, &WindowBinding<Win32GadgetWindow>::Procedure)) return nullptr;
     std::shared_ptr<const DibPicture> face = LoadBitmapResource(instance, IDB_FACE);
     std::shared_ptr<const DibPicture> buttonPicture = LoadBitmapResource(instance, IDB_BUTTON);
     if (!face || !buttonPicture) return nullptr;
@@ -135,26 +135,6 @@ void Win32GadgetWindow::addToolTips(HINSTANCE instance) {
         info.lpszText = text.data();
         SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
-}
-
-LRESULT CALLBACK Win32GadgetWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                               LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32GadgetWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        self->handleSlot_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32GadgetWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self->handleSlot_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

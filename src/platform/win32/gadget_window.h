@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/round_button.h"
+#include "platform/win32/window_binding.h"
 
 namespace exitbutton::win32 {
 
@@ -51,8 +52,15 @@ private:
         POINT startWindow;
     };
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
+    friend struct WindowBinding<Win32GadgetWindow>;
+    void attach(HWND hwnd) {
+        hwnd_ = hwnd;
+        handleSlot_ = hwnd;
+    }
+    void detach() {
+        hwnd_ = nullptr;
+        handleSlot_ = nullptr;
+    }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);

@@ -35,7 +35,7 @@ POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lPar
 std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent, Rect bounds,
                                                  GadgetEvents& events,
                                                  std::shared_ptr<const DibPicture> picture) {
-    if (!RegisterButtonClass(instance, &RoundButton::WindowProc)) return nullptr;
+    if (!RegisterButtonClass(instance, &WindowBinding<RoundButton>::Procedure)) return nullptr;
     auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
     const std::wstring caption(form1_design::kCommand1Caption);
     HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),
@@ -60,23 +60,6 @@ void RoundButton::setShape(Rect bounds) {
     ScopedRegion circle(CreateEllipticRgn(bounds.left, bounds.top, bounds.right, bounds.bottom));
     if (!circle) return;
     if (SetWindowRgn(hwnd_, circle.get(), TRUE)) circle.release();  // the system owns it now
-}
-
-LRESULT CALLBACK RoundButton::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                         LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<RoundButton*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<RoundButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 #include "core/geometry.h"
 #include "platform/platform.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/window_binding.h"
 
 namespace exitbutton::win32 {
 
@@ -34,8 +35,13 @@ public:
         : events_(events), picture_(std::move(picture)) {}
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
+    friend struct WindowBinding<RoundButton>;
+    void attach(HWND hwnd) {
+        hwnd_ = hwnd;
+    }
+    void detach() {
+        hwnd_ = nullptr;
+    }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void onPaint();

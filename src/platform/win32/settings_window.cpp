@@ -74,7 +74,7 @@ std::optional<ScrollRequest> ScrollRequestFrom(int code) {
 std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE instance,
                                                                  SettingsEvents& events,
                                                                  const HWND& gadgetSlot) {
-    if (!RegisterSettingsClass(instance, &Win32SettingsWindow::WindowProc)) return nullptr;
+    if (!RegisterSettingsClass(instance, &WindowBinding<Win32SettingsWindow>::Procedure)) return nullptr;
     auto window = std::make_unique<Win32SettingsWindow>(Key{}, events, gadgetSlot);
     if (!window->createFonts()) return nullptr;
     RECT frame{0, 0, TwipsToPixels(design::kClientWidthTwips),
@@ -175,24 +175,6 @@ HWND Win32SettingsWindow::addControl(HINSTANCE instance, const wchar_t* classNam
                                  nullptr);
     if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
-}
-
-LRESULT CALLBACK Win32SettingsWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                 LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32SettingsWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32SettingsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include "core/twips.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/window_binding.h"
 
 namespace exitbutton::win32 {
 
@@ -36,8 +37,13 @@ public:
     std::intptr_t openWithShell(std::wstring_view address) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
+    friend struct WindowBinding<Win32SettingsWindow>;
+    void attach(HWND hwnd) {
+        hwnd_ = hwnd;
+    }
+    void detach() {
+        hwnd_ = nullptr;
+    }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool createFonts();

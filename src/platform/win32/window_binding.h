@@ -1,0 +1,32 @@
+// The window procedure of each of our window classes: binds the C++ object
+// passed to CreateWindowEx at WM_NCCREATE, hands it every later message, and
+// lets go of it at WM_NCDESTROY, after which the object may outlive its window.
+#pragma once
+
+#include <windows.h>
+
+namespace exitbutton::win32 {
+
+// Window must befriend WindowBinding<Window> and provide attach(HWND),
+// detach() and handleMessage(UINT, WPARAM, LPARAM).
+template <class Window>
+struct WindowBinding {
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam,
+                                      LPARAM lParam) noexcept {
+        if (message == WM_NCCREATE) {
+            auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->attach(hwnd);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->detach();
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        return self->handleMessage(message, wParam, lParam);
+    }
+};
+
+}  // namespace exitbutton::win32
