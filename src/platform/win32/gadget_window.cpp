@@ -219,6 +219,10 @@ void Win32GadgetWindow::onButtonDown(MouseButton button, POINT point) {
         }
         return;
     }
+    // The move starts from where the press happened, not from wherever the
+    // pointer has got to by the time the press is handled.
+    pressPoint_ = point;
+    ClientToScreen(hwnd_, &pressPoint_);
     Guarded([this, button] { events_.Form_MouseDown(button); });
 }
 
@@ -337,9 +341,9 @@ void Win32GadgetWindow::show() {
 void Win32GadgetWindow::moveWithPointer(MouseButton button) {
     // A press already let go would leave the window stuck to the pointer.
     if (move_ || !IsHeld(button)) return;
-    PointerMove move{button, {}, {}};
+    PointerMove move{button, pressPoint_, {}};
     RECT frame{};
-    if (!GetCursorPos(&move.startCursor) || !GetWindowRect(hwnd_, &frame)) return;
+    if (!GetWindowRect(hwnd_, &frame)) return;
     move.startWindow = {frame.left, frame.top};
     move_ = move;
     SetCapture(hwnd_);

@@ -80,6 +80,7 @@ private:
     std::unique_ptr<RoundButton> button_;
     bool shownOnce_ = false;
     HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
+    POINT pressPoint_{};                       // the last press on the face, screen coordinates
     std::optional<PointerMove> move_;
 };
 
