@@ -31,21 +31,16 @@ constexpr Rect kButtonBounds{layout::kButtonLeft, layout::kButtonTop,
                              layout::kButtonLeft + layout::kButtonWidth,
                              layout::kButtonTop + layout::kButtonHeight};
 
-bool RegisterGadgetClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
+bool RegisterGadgetClass(HINSTANCE instance) {
     // Shared icons belong to the system: nothing to free.
+    WNDCLASSEXW windowClass{};
     windowClass.hIcon = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_EXITBUTTON), IMAGE_ICON,
                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
     windowClass.hIconSm = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_EXITBUTTON), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterBoundClass<Win32GadgetWindow>(instance, kClassName, windowClass);
 }
 
 POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
@@ -76,7 +71,7 @@ bool IsHeld(MouseButton button) {
 std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
                                                              GadgetEvents& events,
                                                              HWND& handleSlot) {
-    if (!RegisterGadgetClass(instance, &WindowBinding<Win32GadgetWindow>::Procedure)) return nullptr;
+    if (!RegisterGadgetClass(instance)) return nullptr;
     std::shared_ptr<const DibPicture> face = LoadBitmapResource(instance, IDB_FACE);
     std::shared_ptr<const DibPicture> buttonPicture = LoadBitmapResource(instance, IDB_BUTTON);
     if (!face || !buttonPicture) return nullptr;
@@ -324,15 +319,7 @@ void Win32GadgetWindow::setTimerInterval(int milliseconds) {
 void Win32GadgetWindow::show() {
     if (!shownOnce_) {
         shownOnce_ = true;
-        RECT work{};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        RECT frame{};
-        GetWindowRect(hwnd_, &frame);
-        const int width = frame.right - frame.left;
-        const int height = frame.bottom - frame.top;
-        SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-                     work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CentreOnWorkArea(hwnd_);
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(button_->hwnd());

@@ -16,18 +16,6 @@ constexpr wchar_t kClassName[] = L"ExitButtonCommand";
 constexpr int kControlId = 1;
 constexpr int kPushedShiftPx = 1;  // a pressed button's picture sinks by a pixel
 
-bool RegisterButtonClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    // No CS_DBLCLKS: two quick clicks are two clicks. No CS_PARENTDC: our DC
-    // must be clipped to our own region.
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 }  // namespace
@@ -35,7 +23,9 @@ POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lPar
 std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent, Rect bounds,
                                                  GadgetEvents& events,
                                                  std::shared_ptr<const DibPicture> picture) {
-    if (!RegisterButtonClass(instance, &WindowBinding<RoundButton>::Procedure)) return nullptr;
+    // No CS_DBLCLKS: two quick clicks are two clicks. No CS_PARENTDC: our DC
+    // must be clipped to our own region.
+    if (!RegisterBoundClass<RoundButton>(instance, kClassName)) return nullptr;
     auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
     const std::wstring caption(form1_design::kCommand1Caption);
     HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),

@@ -31,15 +31,10 @@ constexpr int kHScroll1Id = 121;
 
 constexpr int kPointsPerInchTimesTen = 720;
 
-bool RegisterSettingsClass(HINSTANCE instance, WNDPROC procedure) {
+bool RegisterSettingsClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterBoundClass<Win32SettingsWindow>(instance, kClassName, windowClass);
 }
 
 ScopedFont MakeFont(const design::Font& font, int dotsPerInch) {
@@ -74,7 +69,7 @@ std::optional<ScrollRequest> ScrollRequestFrom(int code) {
 std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE instance,
                                                                  SettingsEvents& events,
                                                                  const HWND& gadgetSlot) {
-    if (!RegisterSettingsClass(instance, &WindowBinding<Win32SettingsWindow>::Procedure)) return nullptr;
+    if (!RegisterSettingsClass(instance)) return nullptr;
     auto window = std::make_unique<Win32SettingsWindow>(Key{}, events, gadgetSlot);
     if (!window->createFonts()) return nullptr;
     RECT frame{0, 0, TwipsToPixels(design::kClientWidthTwips),
@@ -293,23 +288,11 @@ void Win32SettingsWindow::setFrame2Caption(std::wstring_view caption) {
     RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void Win32SettingsWindow::centreOnWorkArea() {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    RECT frame{};
-    GetWindowRect(hwnd_, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void Win32SettingsWindow::showModal() {
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
     if (!positioned_) {
         positioned_ = true;
-        centreOnWorkArea();  // later showings keep the place where it was hidden
+        CentreOnWorkArea(hwnd_);  // later showings keep the place where it was hidden
     }
     HWND gadget = gadgetSlot_;
     const bool disabledHere = gadget && IsWindowEnabled(gadget);

@@ -54,7 +54,6 @@ private:
     void onHScroll(int code, int position);
     void onActivate(bool active);
     void onDestroy();
-    void centreOnWorkArea();
     void rememberFocus();
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
 

@@ -1,4 +1,4 @@
-// The window procedure of each of our window classes: binds the C++ object
+// The window procedure of each of our window classes, and what they share: binds the C++ object
 // passed to CreateWindowEx at WM_NCCREATE, hands it every later message, and
 // lets go of it at WM_NCDESTROY, after which the object may outlive its window.
 #pragma once
@@ -28,5 +28,31 @@ struct WindowBinding {
         return self->handleMessage(message, wParam, lParam);
     }
 };
+
+// Registers a window class served by WindowBinding<Window>. `windowClass`
+// brings what differs between our classes (icons, background); registering
+// again is harmless.
+template <class Window>
+bool RegisterBoundClass(HINSTANCE instance, const wchar_t* className, WNDCLASSEXW windowClass = {}) {
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &WindowBinding<Window>::Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = className;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// Centres a top-level window on the work area, as a first showing should.
+inline void CentreOnWorkArea(HWND hwnd) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT frame{};
+    GetWindowRect(hwnd, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 }  // namespace exitbutton::win32
