@@ -4,13 +4,14 @@
 #   make build   the gadget for Windows: build/win64/exitbutton.exe, build/win32/exitbutton.exe
 #   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine
 #   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
+#   make bench   the benchmarks: gadget vs references, one table, build/bench/results.json
 #   make dist    the release archive dist/exitbutton-1.0.0-windows.zip, both exes built from clean
 #   make clean   removes build/ and dist/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: build test run clean dist bootstrap win64 win32 native
+.PHONY: build test run clean dist bench bootstrap win64 win32 native
 
 build: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
@@ -21,12 +22,18 @@ test: bootstrap
 	ctest --preset native
 	@echo "== Windows builds =="
 	@$(MAKE) --no-print-directory win64 win32
+	@echo "== benchmarks, quick mode: one repetition, no goals checked =="
+	python3 bench/run_bench.py --quick
 	@echo "== end-to-end tests (64-bit exe under Wine) =="
 	ctest --preset win64
 
 run: bootstrap
 	@$(MAKE) --no-print-directory win64
 	scripts/run.sh
+
+bench: bootstrap
+	@$(MAKE) --no-print-directory win64 win32
+	python3 bench/run_bench.py
 
 dist: bootstrap
 	scripts/dist.sh

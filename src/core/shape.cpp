@@ -7,15 +7,14 @@ namespace exitbutton {
 namespace {
 
 // The kept spans of one row: the gaps between its see-through runs.
-std::vector<Rect> KeptSpans(const std::vector<Rect>& rowRuns, int y, int width) {
-    std::vector<Rect> spans;
+void KeptSpans(const Rect* runs, std::size_t runCount, int y, int width, std::vector<Rect>& spans) {
+    spans.clear();
     int x = 0;
-    for (const Rect& run : rowRuns) {
-        if (run.left > x) spans.push_back({x, y, run.left, y + 1});
-        x = std::max(x, run.right);
+    for (std::size_t i = 0; i < runCount; ++i) {
+        if (runs[i].left > x) spans.push_back({x, y, runs[i].left, y + 1});
+        x = std::max(x, runs[i].right);
     }
     if (x < width) spans.push_back({x, y, width, y + 1});
-    return spans;
 }
 
 bool SameColumns(const std::vector<Rect>& a, const std::vector<Rect>& b) {
@@ -29,32 +28,40 @@ bool SameColumns(const std::vector<Rect>& a, const std::vector<Rect>& b) {
 ShapeScan BuildShapeRegion(const PixelGrid& pixels, int width, int height, Color transparent) {
     ShapeScan scan;
     std::vector<Rect> open;  // kept rectangles still growing downwards
-    std::vector<Rect> rowRuns;
+    std::vector<Rect> spans;
+    // Reads past the picture are CLR_INVALID, as GetPixel gives them.
+    const bool invalidIsSeeThrough = transparent == kColorInvalid;
     for (int y = 0; y <= height; ++y) {
-        rowRuns.clear();
+        const bool insideRows = y < pixels.height;
+        const Color* row = insideRows ? pixels.pixels.data() + static_cast<std::size_t>(y) * pixels.width : nullptr;
+        const int rowWidth = insideRows ? pixels.width : 0;
+        const auto seeThrough = [&](int x) {
+            return x < rowWidth ? row[x] == transparent : invalidIsSeeThrough;
+        };
+
+        const std::size_t firstRun = scan.seeThroughRuns.size();
         int x = 0;
         do {
-            // Reads past the picture are CLR_INVALID and end every run; the
-            // width bound also keeps a run inside the base rectangle when the
-            // see-through colour is CLR_INVALID itself.
+            // The width bound keeps a run inside the base rectangle even when
+            // reads outside the picture would count as see-through.
             int n = 0;
-            while (x + n < width && pixels.at(x + n, y) == transparent) ++n;
+            while (x + n < width && seeThrough(x + n)) ++n;
             if (n > 0) {
-                rowRuns.push_back({x, y, x + n, y + 1});
+                scan.seeThroughRuns.push_back({x, y, x + n, y + 1});
                 x += n;
             } else {
                 ++x;
             }
         } while (x <= width);
-        scan.seeThroughRuns.insert(scan.seeThroughRuns.end(), rowRuns.begin(), rowRuns.end());
 
         if (y == height) break;  // the row below the picture keeps nothing
-        std::vector<Rect> spans = KeptSpans(rowRuns, y, width);
+        KeptSpans(scan.seeThroughRuns.data() + firstRun, scan.seeThroughRuns.size() - firstRun, y,
+                  width, spans);
         if (SameColumns(spans, open)) {
             for (Rect& r : open) r.bottom = y + 1;
         } else {
             scan.kept.insert(scan.kept.end(), open.begin(), open.end());
-            open = std::move(spans);
+            open.swap(spans);
         }
     }
     scan.kept.insert(scan.kept.end(), open.begin(), open.end());

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@
 #include "gadget/form1_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/region.h"
 
 namespace exitbutton::win32 {
 namespace {
@@ -256,11 +258,11 @@ void Win32GadgetWindow::followPointer() {
 }
 
 PixelGrid Win32GadgetWindow::facePixels() const {
+    PixelGrid picture = face_ ? face_->pixels() : PixelGrid{};
+    if (picture.width == layout::kFaceWidth && picture.height == layout::kFaceHeight) return picture;
+    // The window's surface is the face size; a smaller picture leaves black.
     PixelGrid grid{layout::kFaceWidth, layout::kFaceHeight, {}};
     grid.pixels.assign(static_cast<std::size_t>(grid.width) * grid.height, 0);
-    if (!face_) return grid;
-    // The window's surface is the face size; a smaller picture leaves black.
-    const PixelGrid picture = face_->pixels();
     for (int y = 0; y < grid.height && y < picture.height; ++y) {
         for (int x = 0; x < grid.width && x < picture.width; ++x) {
             grid.pixels[static_cast<std::size_t>(y) * grid.width + x] = picture.at(x, y);
@@ -270,31 +272,8 @@ PixelGrid Win32GadgetWindow::facePixels() const {
 }
 
 void Win32GadgetWindow::setShape(const std::vector<Rect>& kept) {
-    // One RGNDATA block: the header followed by the rectangles.
-    std::vector<RECT> rects;
-    rects.reserve(kept.size());
-    RECT bounds{0, 0, 0, 0};
-    for (const Rect& r : kept) {
-        rects.push_back({r.left, r.top, r.right, r.bottom});
-        if (rects.size() == 1) {
-            bounds = rects.back();
-        } else {
-            UnionRect(&bounds, &bounds, &rects.back());
-        }
-    }
-    RGNDATAHEADER header{};
-    header.dwSize = sizeof(header);
-    header.iType = RDH_RECTANGLES;
-    header.nCount = static_cast<DWORD>(rects.size());
-    header.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-    header.rcBound = bounds;
-    std::vector<unsigned char> data(sizeof(header) + header.nRgnSize);
-    std::memcpy(data.data(), &header, sizeof(header));
-    if (!rects.empty()) std::memcpy(data.data() + sizeof(header), rects.data(), header.nRgnSize);
-    ScopedRegion region(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
-                                        reinterpret_cast<const RGNDATA*>(data.data())));
-    if (!region) return;
-    if (SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();  // the system owns it now
+    ScopedRegion region = RegionFromRects(kept);
+    if (region && SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();  // the system owns it now
 }
 
 void Win32GadgetWindow::setButtonShape(Rect ellipseBounds) { button_->setShape(ellipseBounds); }
