@@ -27,6 +27,8 @@ std::wstring OpacityCaption(int opacity) {
 void OpenSettings(Program& program) {
     Form3& dialog = program.form3();
     dialog.selectOption1(program.state().ActionIndex);
+    // Another process may have written over the caption while the dialog was hidden.
+    dialog.setFrame2Caption(OpacityCaption(program.state().Opacity));
     dialog.ShowModal();
 }
 
@@ -65,7 +67,6 @@ void Form3::storeHScroll1Value(int value) {
 }
 
 void Form3::setFrame2Caption(std::wstring caption) {
-    if (caption == frame2Caption_) return;
     frame2Caption_ = std::move(caption);
     window_->setFrame2Caption(frame2Caption_);
 }

@@ -156,6 +156,13 @@ TEST_F(Settings, CloseBoxUnloadsAndReopeningShowsTheActionAndTheRealOpacity) {
     EXPECT_EQ(system.gadget().alpha, 120);
 }
 
+TEST_F(Settings, OpeningShowsTheTrueCaptionEvenIfAnotherProcessWroteOverIt) {
+    scroll(ScrollRequest::ThumbPosition, 140);
+    dialog().frame2Caption = L"Прозрачность 7";  // WM_SETTEXT from outside
+    openFromTheLowerKnob();
+    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 140");
+}
+
 TEST_F(Settings, WebLinkOpensTheAddressAndKeepsTheDialogOpen) {
     system.whileModal = [this] { dialog().events().Command1_Click(); };
     openFromTheLowerKnob();
