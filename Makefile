@@ -5,13 +5,14 @@
 #   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine
 #   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
 #   make bench   the benchmarks: gadget vs references, one table, build/bench/results.json
+#   make soak    the long soak and input storm against the real exe (about an hour)
 #   make dist    the release archive dist/exitbutton-1.0.0-windows.zip, both exes built from clean
 #   make clean   removes build/ and dist/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: build test run clean dist bench bootstrap win64 win32 native
+.PHONY: build test run clean dist bench soak bootstrap win64 win32 native
 
 build: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
@@ -34,6 +35,10 @@ run: bootstrap
 bench: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
 	python3 bench/run_bench.py
+
+soak: bootstrap
+	@$(MAKE) --no-print-directory win64
+	python3 tests/e2e/soak.py
 
 dist: bootstrap
 	scripts/dist.sh
