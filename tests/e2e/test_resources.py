@@ -6,6 +6,7 @@ import struct
 import unittest
 
 import harness
+from pefile_lite import PeFile
 
 EXE64 = harness.EXE
 EXE32 = os.environ.get("EXITBUTTON_EXE32", os.path.join(harness.SOURCE_DIR, "build", "win32", "exitbutton.exe"))
@@ -33,63 +34,9 @@ class PeResources:
     Ids are ints, names are strings."""
 
     def __init__(self, path):
-        with open(path, "rb") as f:
-            self.data = data = f.read()
-        if data[:2] != b"MZ":
-            raise ValueError(f"{path} has no MZ header")
-        pe, = struct.unpack_from("<I", data, 0x3C)
-        if data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError(f"{path} has no PE signature")
-        _, section_count, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        optional = pe + 24
-        magic, = struct.unpack_from("<H", data, optional)
-        if magic not in (0x10B, 0x20B):
-            raise ValueError(f"{path}: unknown optional header magic {magic:#x}")
-        directories = optional + (112 if magic == 0x20B else 96)
-        count, = struct.unpack_from("<I", data, directories - 4)
-        if count <= 2:
-            raise ValueError(f"{path} has no resource directory entry")
-        self.root_rva, self.root_size = struct.unpack_from("<II", data, directories + 8 * 2)
-        self.sections = []
-        table = optional + optional_size
-        for i in range(section_count):
-            _, vsize, vaddr, raw_size, raw_ptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((vaddr, max(vsize, raw_size), raw_ptr))
-        if not self.root_rva:
+        self.tree = PeFile(path).resources()
+        if not self.tree:
             raise ValueError(f"{path} has no resources")
-        self.root = self.offset(self.root_rva)
-        self.tree = self._directory(self.root, depth=0)
-
-    def offset(self, rva):
-        for vaddr, size, raw_ptr in self.sections:
-            if vaddr <= rva < vaddr + size:
-                return rva - vaddr + raw_ptr
-        raise ValueError(f"RVA {rva:#x} is in no section")
-
-    def _name(self, field):
-        if field & 0x80000000:
-            pos = self.root + (field & 0x7FFFFFFF)
-            length, = struct.unpack_from("<H", self.data, pos)
-            return self.data[pos + 2:pos + 2 + 2 * length].decode("utf-16-le")
-        return field
-
-    def _directory(self, pos, depth):
-        if depth > 2:
-            raise ValueError("the resource tree is deeper than type/name/language")
-        _, _, _, _, named, numbered = struct.unpack_from("<IIHHHH", self.data, pos)
-        found = {}
-        for i in range(named + numbered):
-            name, target = struct.unpack_from("<II", self.data, pos + 16 + 8 * i)
-            key = self._name(name)
-            if key in found:
-                raise ValueError(f"resource {key!r} appears twice at one level")
-            if target & 0x80000000:
-                found[key] = self._directory(self.root + (target & 0x7FFFFFFF), depth + 1)
-            else:
-                rva, size, _, _ = struct.unpack_from("<IIII", self.data, self.root + target)
-                start = self.offset(rva)
-                found[key] = self.data[start:start + size]
-        return found
 
     def only(self, kind, name):
         """The single language version of one resource; fails if there is none or several."""
