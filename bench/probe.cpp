@@ -36,7 +36,11 @@
 #include <string>
 #include <vector>
 
+#include "../tests/e2e/json_out.h"
+
 namespace {
+
+using namespace json_out;
 
 constexpr DWORD kPollMs = 1;
 constexpr UINT kSendTimeoutMs = 5000;
@@ -55,30 +59,10 @@ constexpr unsigned char kGdiStockFlag = 0x80;
 
 // ---- JSON output -----------------------------------------------------------
 
-std::string Num(long long value) { return std::to_string(value); }
 std::string Num(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.3f", value);
     return text;
-}
-std::string Bool(bool value) { return value ? "true" : "false"; }
-
-class Object {
-public:
-    Object& add(const char* key, const std::string& json) {
-        text_ += (text_.empty() ? "{" : ",") + std::string("\"") + key + "\":" + json;
-        return *this;
-    }
-    std::string str() const { return text_.empty() ? "{}" : text_ + "}"; }
-
-private:
-    std::string text_;
-};
-
-int Print(const std::string& json, int status = 0) {
-    std::printf("%s\n", json.c_str());
-    std::fflush(stdout);
-    return status;
 }
 
 int Fail(const char* message, int status) {

@@ -31,7 +31,11 @@
 #include <string>
 #include <vector>
 
+#include "json_out.h"
+
 namespace {
+
+using namespace json_out;
 
 constexpr UINT kCrossProcessTimeoutMs = 2000;
 
@@ -70,40 +74,12 @@ std::string Quote(const std::wstring& text) {
     return out + "\"";
 }
 
-std::string Num(long long value) { return std::to_string(value); }
-std::string Num(unsigned long long value) { return std::to_string(value); }
-std::string Bool(bool value) { return value ? "true" : "false"; }
 std::string Handle(HWND hwnd) { return Num(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd))); }
 std::string Rect(const RECT& r) {
     return "[" + Num(static_cast<long long>(r.left)) + "," + Num(static_cast<long long>(r.top)) + "," +
            Num(static_cast<long long>(r.right)) + "," + Num(static_cast<long long>(r.bottom)) + "]";
 }
 
-// A JSON object built field by field, in order.
-class Object {
-public:
-    Object& add(const char* key, const std::string& json) {
-        text_ += (text_.empty() ? "{" : ",") + std::string("\"") + key + "\":" + json;
-        return *this;
-    }
-    std::string str() const { return text_.empty() ? "{}" : text_ + "}"; }
-
-private:
-    std::string text_;
-};
-
-std::string Array(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + items[i];
-    return out + "]";
-}
-
-int Print(const std::string& json, int status = 0) {
-    std::string line = json + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-    return status;
-}
 
 int Fail(const std::string& message, int status) {
     return Print(Object().add("error", Quote(std::wstring(message.begin(), message.end()))).str(), status);
