@@ -54,7 +54,7 @@ def setUpModule():
     SESSION.start()
     exe = soak.build_helper()
     if exe is None:
-        raise unittest.SkipTest(f"{soak.HELPER_COMPILER} is missing: the helper cannot be built")
+        raise harness.HarnessError(f"the soak helper is not built: {soak.HELPER_EXE}")
     HELPER = soak.Helper(SESSION, exe)
 
 
