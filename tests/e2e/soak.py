@@ -25,9 +25,10 @@ Nothing here ever presses the round button: every press point keeps clear of
 its circle (plus a margin) by geometry and by asking the system which window
 is under it, and keys go only to the dialog while it holds the focus.
 
-Ticks are posted by a small helper program compiled on first use with the
-MinGW compiler (one inspector run per message, about 0.06 s, would take 1.5 h
-for the full phase); the helper also reads the process's kernel handle count.
+Ticks are posted by soak_helper.exe (tests/e2e/soak_helper.cpp, built with
+the inspector; EXITBUTTON_SOAK_HELPER names it): one inspector run per
+message, about 0.06 s, would take 1.5 h for the full phase. The helper also
+reads the process's kernel handle count.
 
 Exit status 0 when every phase meets its goals: kernel handles and windows
 back within 2 of the start figure, VmRSS and VmData grown by less than
@@ -130,8 +131,6 @@ class PhaseAbort(Exception):
 # Built by tests/e2e/CMakeLists.txt from soak_helper.cpp (target soak_helper).
 HELPER_EXE = os.environ.get(
     "EXITBUTTON_SOAK_HELPER", os.path.join(harness.SOURCE_DIR, "build", "win64", "tests", "e2e", "soak_helper.exe"))
-
-
 
 
 def build_helper():
@@ -955,7 +954,7 @@ class Soak:
     def phase_animation(self, n):
         n = int(n)
         if self.helper is None:
-            self.note("no MinGW compiler: ticks posted one inspector run each (slow)")
+            self.note("the soak helper is not built: ticks posted one inspector run each (slow)")
         self.normalise()
         self.check_all(dialog_expected=False)
         ring = self.face_ring()

@@ -4,8 +4,8 @@ usual, never crash or hang, and the dialog must keep showing the real state.
 
 Messages go through the inspector (post, send-timeout) or, where the
 inspector cannot help (10,000 posts, WM_SETTEXT with a real string, a
-Windows-side launch with a lone surrogate), through the helper program that
-soak.py compiles with MinGW. What the gadget made of each message is written
+Windows-side launch with a lone surrogate), through soak_helper.exe (built
+with the inspector). What the gadget made of each message is written
 to the log.
 """
 
