@@ -528,6 +528,9 @@ class WineSession:
             raise
         gadget = Gadget(self, process, stderr_path, found[0])
         self.gadgets.append(gadget)
+        # The hidden settings dialog and the tool tips follow the first paint.
+        wait_until(lambda: [w for w in gadget.windows() if w["class"] == SETTINGS_CLASS],
+                   timeout=timeout, interval=0.1, message="the hidden settings dialog")
         return gadget
 
     def screenshot(self):

@@ -22,6 +22,10 @@ constexpr wchar_t kClassName[] = L"ExitButtonGadget";
 constexpr UINT_PTR kAnimationTimerId = 1;
 constexpr UINT_PTR kExitToolId = 1;      // Image1
 constexpr UINT_PTR kSettingsToolId = 3;  // Image3
+// Set by the first paint for the start-up work that nothing on screen needs
+// yet. A timer, not a posted message: the thread goes idle first, and only
+// then does the system hand the painted face to the screen.
+constexpr UINT_PTR kFinishStartupTimerId = 2;
 
 constexpr RECT kExitHotSpot{layout::kExitHotSpotLeft, layout::kExitHotSpotTop,
                             layout::kExitHotSpotLeft + layout::kHotSpotSize,
@@ -72,13 +76,15 @@ bool IsHeld(MouseButton button) {
 
 std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
                                                              GadgetEvents& events,
-                                                             HWND& handleSlot) {
+                                                             HWND& handleSlot,
+                                                             std::function<void()> afterFirstPaint) {
     if (!RegisterGadgetClass(instance)) return nullptr;
     std::shared_ptr<const DibPicture> face = LoadBitmapResource(instance, IDB_FACE);
     std::shared_ptr<const DibPicture> buttonPicture = LoadBitmapResource(instance, IDB_BUTTON);
     if (!face || !buttonPicture) return nullptr;
 
-    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, handleSlot, std::move(face));
+    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, handleSlot, std::move(face),
+                                                      std::move(afterFirstPaint));
     constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
     constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;  // no taskbar button
     RECT frame{0, 0, layout::kFaceWidth, layout::kFaceHeight};
@@ -100,12 +106,20 @@ Win32GadgetWindow::~Win32GadgetWindow() {
 bool Win32GadgetWindow::createChildren(HINSTANCE instance,
                                        std::shared_ptr<const DibPicture> buttonPicture) {
     button_ = RoundButton::Create(instance, hwnd_, kButtonBounds, events_, std::move(buttonPicture));
-    if (!button_) return false;
-    addToolTips(instance);  // a gadget without tips still works
-    return true;
+    return button_ != nullptr;
 }
 
-void Win32GadgetWindow::addToolTips(HINSTANCE instance) {
+// Runs once, after the face first reached the screen, whatever else sends
+// the timer's message.
+void Win32GadgetWindow::finishStartup() {
+    if (startupFinished_) return;
+    startupFinished_ = true;
+    addToolTips();  // a gadget without tips still works
+    if (afterFirstPaint_) Guarded(afterFirstPaint_);
+}
+
+void Win32GadgetWindow::addToolTips() {
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     // Owned by the gadget, so the system destroys it with the gadget.
     HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
@@ -172,10 +186,16 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_CLOSE:
             return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
         case WM_TIMER:
-            if (wParam == kAnimationTimerId) Guarded([this] { events_.Timer1_Timer(); });
+            if (wParam == kAnimationTimerId) {
+                Guarded([this] { events_.Timer1_Timer(); });
+            } else if (wParam == kFinishStartupTimerId && paintedOnce_) {
+                KillTimer(hwnd_, kFinishStartupTimerId);
+                finishStartup();
+            }
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kAnimationTimerId);
+            KillTimer(hwnd_, kFinishStartupTimerId);
             // The gadget is the program: without it the message loop has nothing to serve.
             PostQuitMessage(0);
             return 0;
@@ -185,8 +205,14 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void Win32GadgetWindow::onPaint() {
-    ScopedPaint paint(hwnd_);
-    if (face_) DrawPicture(paint.get(), *face_, 0, 0);
+    {
+        ScopedPaint paint(hwnd_);
+        if (face_) DrawPicture(paint.get(), *face_, 0, 0);
+    }
+    if (!paintedOnce_) {
+        paintedOnce_ = true;
+        SetTimer(hwnd_, kFinishStartupTimerId, USER_TIMER_MINIMUM, nullptr);
+    }
 }
 
 Win32GadgetWindow::HotSpot Win32GadgetWindow::HotSpotAt(POINT point) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,13 +21,18 @@ class Win32GadgetWindow final : public GadgetWindow {
 
 public:
     // Creates the window hidden, showing its design pictures. `handleSlot`
-    // holds the window's handle for as long as the window exists. nullptr on
-    // failure.
+    // holds the window's handle for as long as the window exists. Work that
+    // nothing on screen needs yet (the tool tips, then `afterFirstPaint`)
+    // waits until the face has been painted once. nullptr on failure.
     static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events,
-                                                     HWND& handleSlot);
+                                                     HWND& handleSlot,
+                                                     std::function<void()> afterFirstPaint);
     Win32GadgetWindow(Key, GadgetEvents& events, HWND& handleSlot,
-                      std::shared_ptr<const DibPicture> face)
-        : events_(events), handleSlot_(handleSlot), face_(std::move(face)) {}
+                      std::shared_ptr<const DibPicture> face, std::function<void()> afterFirstPaint)
+        : events_(events),
+          handleSlot_(handleSlot),
+          face_(std::move(face)),
+          afterFirstPaint_(std::move(afterFirstPaint)) {}
     ~Win32GadgetWindow() override;
     Win32GadgetWindow(const Win32GadgetWindow&) = delete;
     Win32GadgetWindow& operator=(const Win32GadgetWindow&) = delete;
@@ -64,7 +70,8 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);
-    void addToolTips(HINSTANCE instance);
+    void addToolTips();
+    void finishStartup();
     void onPaint();
     void onMouseMove(POINT point);
     void onButtonDown(MouseButton button, POINT point);
@@ -78,7 +85,10 @@ private:
     HWND& handleSlot_;
     std::shared_ptr<const DibPicture> face_;  // kept alive while shown
     std::unique_ptr<RoundButton> button_;
+    std::function<void()> afterFirstPaint_;
     bool shownOnce_ = false;
+    bool paintedOnce_ = false;
+    bool startupFinished_ = false;
     HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
     POINT pressPoint_{};                       // the last press on the face, screen coordinates
     std::optional<PointerMove> move_;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "platform/win32/guard.h"
@@ -30,6 +31,8 @@ constexpr int kFrame2Id = 120;
 constexpr int kHScroll1Id = 121;
 
 constexpr int kPointsPerInchTimesTen = 720;
+
+constexpr char kNotCreated[] = "The settings dialog could not be created.";
 
 bool RegisterSettingsClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
@@ -70,8 +73,14 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
                                                                  SettingsEvents& events,
                                                                  const HWND& gadgetSlot) {
     if (!RegisterSettingsClass(instance)) return nullptr;
-    auto window = std::make_unique<Win32SettingsWindow>(Key{}, events, gadgetSlot);
-    if (!window->createFonts()) return nullptr;
+    return std::make_unique<Win32SettingsWindow>(Key{}, instance, events, gadgetSlot);
+}
+
+void Win32SettingsWindow::realise() {
+    if (!pending_) return;
+    const Pending written = std::move(*pending_);
+    pending_.reset();
+    if (!createFonts()) throw std::runtime_error(kNotCreated);
     RECT frame{0, 0, TwipsToPixels(design::kClientWidthTwips),
                TwipsToPixels(design::kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -79,11 +88,17 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
     // No owner: the dialog stands on its own, like the gadget.
     if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                         instance, window.get())) {
-        return nullptr;
+                         instance_, this)) {
+        throw std::runtime_error(kNotCreated);
     }
-    if (!window->createControls(instance)) return nullptr;
-    return window;
+    if (!createControls(instance_)) {
+        quietDestroy_ = true;
+        DestroyWindow(hwnd_);
+        throw std::runtime_error(kNotCreated);
+    }
+    if (written.option) setOptionChecked(*written.option);
+    if (written.scrollValue) setScrollValue(*written.scrollValue);
+    if (written.frame2Caption) setFrame2Caption(*written.frame2Caption);
 }
 
 Win32SettingsWindow::~Win32SettingsWindow() {
@@ -264,11 +279,14 @@ void Win32SettingsWindow::onDestroy() {
 }
 
 void Win32SettingsWindow::setOptionChecked(int index) {
-    if (!hwnd_ || index < 0 || index >= design::kOptionCount) return;
+    if (index < 0 || index >= design::kOptionCount) return;
+    if (pending_) pending_->option = index;
+    if (!hwnd_) return;
     CheckRadioButton(hwnd_, kFirstOptionId, kLastOptionId, kFirstOptionId + index);
 }
 
 void Win32SettingsWindow::setScrollValue(int value) {
+    if (pending_) pending_->scrollValue = value;
     if (!hwnd_) return;
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
@@ -278,6 +296,7 @@ void Win32SettingsWindow::setScrollValue(int value) {
 }
 
 void Win32SettingsWindow::setFrame2Caption(std::wstring_view caption) {
+    if (pending_) pending_->frame2Caption = std::wstring(caption);
     if (!hwnd_) return;
     HWND frame = control(kFrame2Id);
     SetWindowTextW(frame, std::wstring(caption).c_str());
@@ -289,6 +308,7 @@ void Win32SettingsWindow::setFrame2Caption(std::wstring_view caption) {
 }
 
 void Win32SettingsWindow::showModal() {
+    realise();  // at once, if the gadget has not painted yet
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
     if (!positioned_) {
         positioned_ = true;

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/twips.h"
 #include "platform/platform.h"
@@ -17,17 +19,23 @@ class Win32SettingsWindow final : public SettingsWindow {
     struct Key {};  // only Create may construct
 
 public:
-    // Creates the dialog hidden, with its design values. While it is shown
-    // modally, the window in `gadgetSlot` (if any) is disabled. nullptr on
-    // failure.
+    // Makes the dialog without its window yet: settings written before
+    // realise() are kept and applied then. While it is shown modally, the
+    // window in `gadgetSlot` (if any) is disabled. nullptr on failure.
     static std::unique_ptr<Win32SettingsWindow> Create(HINSTANCE instance, SettingsEvents& events,
                                                        const HWND& gadgetSlot);
-    Win32SettingsWindow(Key, SettingsEvents& events, const HWND& gadgetSlot)
-        : events_(events), gadgetSlot_(gadgetSlot) {}
+    Win32SettingsWindow(Key, HINSTANCE instance, SettingsEvents& events, const HWND& gadgetSlot)
+        : instance_(instance), events_(events), gadgetSlot_(gadgetSlot) {}
     // Destroys the window if the close box has not: no Form_Unload then.
     ~Win32SettingsWindow() override;
     Win32SettingsWindow(const Win32SettingsWindow&) = delete;
     Win32SettingsWindow& operator=(const Win32SettingsWindow&) = delete;
+
+    // Creates the window, hidden, with its controls and the settings written
+    // so far; later calls do nothing. Throws if the window cannot be created.
+    void realise();
+    // False from the moment this object is destroyed.
+    std::weak_ptr<const bool> aliveToken() const { return alive_; }
 
     void setOptionChecked(int index) override;
     void setScrollValue(int value) override;
@@ -57,7 +65,16 @@ private:
     void rememberFocus();
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
 
+    // Written before the window exists.
+    struct Pending {
+        std::optional<int> option;
+        std::optional<int> scrollValue;
+        std::optional<std::wstring> frame2Caption;
+    };
+
     HWND hwnd_ = nullptr;
+    HINSTANCE instance_;
+    std::optional<Pending> pending_ = Pending{};  // until realise()
     SettingsEvents& events_;
     const HWND& gadgetSlot_;
     HWND disabledGadget_ = nullptr;  // while shown modally

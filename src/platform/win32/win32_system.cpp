@@ -19,11 +19,28 @@ using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser
 }  // namespace
 
 std::unique_ptr<GadgetWindow> Win32System::createGadgetWindow(GadgetEvents& events) {
-    return Win32GadgetWindow::Create(instance_, events, gadget_);
+    return Win32GadgetWindow::Create(instance_, events, gadget_, [this] { realiseWaitingDialog(); });
 }
 
 std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents& events) {
-    return Win32SettingsWindow::Create(instance_, events, gadget_);
+    auto dialog = Win32SettingsWindow::Create(instance_, events, gadget_);
+    if (!dialog) return nullptr;
+    if (gadgetPainted_) {
+        dialog->realise();
+        return dialog;
+    }
+    waitingDialog_ = dialog.get();
+    waitingDialogAlive_ = dialog->aliveToken();
+    return dialog;
+}
+
+void Win32System::realiseWaitingDialog() {
+    gadgetPainted_ = true;
+    const std::shared_ptr<const bool> alive = waitingDialogAlive_.lock();
+    Win32SettingsWindow* dialog = alive && *alive ? waitingDialog_ : nullptr;
+    waitingDialog_ = nullptr;
+    waitingDialogAlive_.reset();
+    if (dialog) dialog->realise();
 }
 
 PictureRef Win32System::decodePicture(PictureId id) {

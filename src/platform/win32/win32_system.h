@@ -6,10 +6,14 @@
 
 #include <wincodec.h>
 
+#include <memory>
+
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 
 namespace exitbutton::win32 {
+
+class Win32SettingsWindow;
 
 class Win32System final : public System {
 public:
@@ -25,7 +29,14 @@ public:
     void endProcess() override;
 
 private:
+    // A dialog made before the gadget first painted gets its window only then:
+    // the face reaches the screen first.
+    void realiseWaitingDialog();
+
     HINSTANCE instance_;
+    bool gadgetPainted_ = false;
+    Win32SettingsWindow* waitingDialog_ = nullptr;
+    std::weak_ptr<const bool> waitingDialogAlive_;
     // The gadget's handle while it exists: owner of message boxes, and the
     // window a modal dialog disables. Written by the gadget window itself.
     HWND gadget_ = nullptr;
