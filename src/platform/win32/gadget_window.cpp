@@ -24,8 +24,10 @@ constexpr UINT_PTR kExitToolId = 1;      // Image1
 constexpr UINT_PTR kSettingsToolId = 3;  // Image3
 // Set by the first paint for the start-up work that nothing on screen needs
 // yet. A timer, not a posted message: the thread goes idle first, and only
-// then does the system hand the painted face to the screen.
+// then does the system hand the painted face to the screen. A window that
+// is covered at start may not paint soon: showing sets the timer long.
 constexpr UINT_PTR kFinishStartupTimerId = 2;
+constexpr UINT kFinishStartupUnpaintedMs = 500;
 
 constexpr RECT kExitHotSpot{layout::kExitHotSpotLeft, layout::kExitHotSpotTop,
                             layout::kExitHotSpotLeft + layout::kHotSpotSize,
@@ -111,8 +113,8 @@ bool Win32GadgetWindow::createChildren(HINSTANCE instance,
     return button_ != nullptr;
 }
 
-// Runs once, after the face first reached the screen, whatever else sends
-// the timer's message.
+// Runs once, after the face first reached the screen (or did not paint in
+// time), whatever else sends the timer's message.
 void Win32GadgetWindow::finishStartup() {
     if (startupFinished_) return;
     startupFinished_ = true;
@@ -190,7 +192,7 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_TIMER:
             if (wParam == kAnimationTimerId) {
                 Guarded([this] { events_.Timer1_Timer(); });
-            } else if (wParam == kFinishStartupTimerId && paintedOnce_) {
+            } else if (wParam == kFinishStartupTimerId) {
                 KillTimer(hwnd_, kFinishStartupTimerId);
                 finishStartup();
             }
@@ -213,7 +215,7 @@ void Win32GadgetWindow::onPaint() {
     }
     if (!paintedOnce_) {
         paintedOnce_ = true;
-        SetTimer(hwnd_, kFinishStartupTimerId, USER_TIMER_MINIMUM, nullptr);
+        if (!startupFinished_) SetTimer(hwnd_, kFinishStartupTimerId, USER_TIMER_MINIMUM, nullptr);
     }
 }
 
@@ -337,6 +339,9 @@ void Win32GadgetWindow::show() {
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(button_->hwnd());
+    if (!paintedOnce_ && !startupFinished_) {
+        SetTimer(hwnd_, kFinishStartupTimerId, kFinishStartupUnpaintedMs, nullptr);
+    }
 }
 
 void Win32GadgetWindow::moveWithPointer(MouseButton button) {

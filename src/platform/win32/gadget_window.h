@@ -23,7 +23,8 @@ public:
     // Creates the window hidden, showing its design pictures. `handleSlot`
     // holds the window's handle for as long as the window exists. Work that
     // nothing on screen needs yet (the tool tips, then `afterFirstPaint`)
-    // waits until the face has been painted once. nullptr on failure.
+    // waits until the face has been painted once, or half a second after
+    // showing if it has not. nullptr on failure.
     static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events,
                                                      HWND& handleSlot,
                                                      std::function<void()> afterFirstPaint);
