@@ -1,8 +1,8 @@
 // Times the two ways of building the gadget's outline from its face picture,
 // in one process and on the same picture:
-//   ours:      the picture's pixels read straight from its DIB section, our
-//              scan (BuildShapeRegion) and the gadget's RegionFromRects of the kept
-//              rectangles;
+//   ours:      the gadget's own code: the picture's pixels read from its DIB
+//              section (DibPicture::pixels), the scan (BuildShapeRegion) and
+//              RegionFromRects of the kept rectangles;
 //   reference: one GetPixel per pixel of a memory DC holding the picture and,
 //              for every see-through run, one CreateRectRgn and one
 //              CombineRgn(RGN_DIFF) cutting it from the full rectangle.
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/shape.h"
+#include "platform/win32/picture.h"
 #include "platform/win32/region.h"
 
 namespace {
@@ -42,19 +43,17 @@ using exitbutton::win32::ScopedBitmap;
 using exitbutton::win32::ScopedRegion;
 using ScopedDc = exitbutton::win32::ScopedMemoryDc;
 
-// The picture as the gadget keeps it: a 32-bpp top-down DIB section.
-struct Picture {
-    ScopedBitmap bitmap;
-    const std::uint32_t* bits = nullptr;  // 0x00RRGGBB, rows from the top
-    int width = 0;
-    int height = 0;
-};
+using exitbutton::win32::DibPicture;
 
-bool LoadPicture(const wchar_t* path, Picture* picture) {
+// The picture as the gadget keeps it: a 32-bpp top-down DIB section.
+std::shared_ptr<DibPicture> LoadPicture(const wchar_t* path) {
     ScopedBitmap file(static_cast<HBITMAP>(
         LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     BITMAP size{};
-    if (!file || !GetObjectW(file.get(), sizeof size, &size)) return false;
+    if (!file || !GetObjectW(file.get(), sizeof size, &size)) return nullptr;
+    std::shared_ptr<DibPicture> picture = DibPicture::Create(size.bmWidth, size.bmHeight);
+    ScopedDc dc(CreateCompatibleDC(nullptr));
+    if (!picture || !dc) return nullptr;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = size.bmWidth;
@@ -62,19 +61,11 @@ bool LoadPicture(const wchar_t* path, Picture* picture) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    ScopedBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ScopedDc dc(CreateCompatibleDC(nullptr));
-    if (!section || !bits || !dc) return false;
-    if (GetDIBits(dc.get(), file.get(), 0, static_cast<UINT>(size.bmHeight), bits, &info,
+    if (GetDIBits(dc.get(), file.get(), 0, static_cast<UINT>(size.bmHeight), picture->bits(), &info,
                   DIB_RGB_COLORS) != size.bmHeight) {
-        return false;
+        return nullptr;
     }
-    picture->bitmap = std::move(section);
-    picture->bits = static_cast<const std::uint32_t*>(bits);
-    picture->width = size.bmWidth;
-    picture->height = size.bmHeight;
-    return true;
+    return picture;
 }
 
 double Milliseconds(LONGLONG ticks, LONGLONG frequency) {
@@ -96,18 +87,11 @@ struct Phases {
 };
 
 // Our route, from the DIB's bytes to the region handle.
-HRGN BuildOurs(const Picture& picture, ShapeScan* scanOut, Phases* phases = nullptr) {
+HRGN BuildOurs(const DibPicture& picture, ShapeScan* scanOut, Phases* phases = nullptr) {
     const LONGLONG start = phases ? Now() : 0;
-    GdiFlush();  // as the gadget does before it reads a section's bytes
-    PixelGrid grid{picture.width, picture.height, {}};
-    const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
-    grid.pixels.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t pixel = picture.bits[i];
-        grid.pixels[i] = ((pixel >> 16) & 0xFFu) | (pixel & 0xFF00u) | ((pixel & 0xFFu) << 16);
-    }
+    const PixelGrid grid = picture.pixels();
     const LONGLONG read = phases ? Now() : 0;
-    ShapeScan scan = exitbutton::BuildShapeRegion(grid, picture.width, picture.height, kSeeThrough);
+    ShapeScan scan = exitbutton::BuildShapeRegion(grid, picture.width(), picture.height(), kSeeThrough);
     const LONGLONG scanned = phases ? Now() : 0;
 
     HRGN region = exitbutton::win32::RegionFromRects(scan.kept).release();
@@ -186,17 +170,18 @@ int wmain(int argc, wchar_t** argv) {
         repetitions = static_cast<int>(value);
     }
 
-    Picture picture;
-    if (!LoadPicture(argv[1], &picture)) return Fail("cannot load the picture", 1);
+    const std::shared_ptr<DibPicture> loaded = LoadPicture(argv[1]);
+    if (!loaded) return Fail("cannot load the picture", 1);
+    const DibPicture& picture = *loaded;
     ScopedDc dc(CreateCompatibleDC(nullptr));
     if (!dc) return Fail("no memory DC", 1);
-    const HGDIOBJ previous = SelectObject(dc.get(), picture.bitmap.get());
+    const HGDIOBJ previous = SelectObject(dc.get(), picture.bitmap());
 
     // Equality first, on the first build of each (which also warms both up).
     ShapeScan scan;
     int referenceRuns = 0;
     ScopedRegion ours(BuildOurs(picture, &scan));
-    ScopedRegion reference(BuildReference(dc.get(), picture.width, picture.height, &referenceRuns));
+    ScopedRegion reference(BuildReference(dc.get(), picture.width(), picture.height(), &referenceRuns));
     if (!ours || !reference) return Fail("a region could not be created", 1);
     const bool equal = EqualRgn(ours.get(), reference.get()) != FALSE;
 
@@ -212,7 +197,7 @@ int wmain(int argc, wchar_t** argv) {
             LARGE_INTEGER stop{};
             QueryPerformanceCounter(&start);
             HRGN region = timeOurs ? BuildOurs(picture, nullptr)
-                                   : BuildReference(dc.get(), picture.width, picture.height, nullptr);
+                                   : BuildReference(dc.get(), picture.width(), picture.height(), nullptr);
             QueryPerformanceCounter(&stop);
             DeleteObject(region);
             (timeOurs ? oursMs : referenceMs)
@@ -239,7 +224,7 @@ int wmain(int argc, wchar_t** argv) {
         "\"reference_region_pixels\":%lld,\"equal\":%s,\"timer_frequency\":%lld,"
         "\"repetitions\":%d,\"ours_ms\":%s,\"reference_ms\":%s,"
         "\"ours_phases_ms\":{\"read\":%s,\"scan\":%s,\"region\":%s}}\n",
-        picture.width, picture.height, scan.seeThroughRuns.size(), referenceRuns, scan.kept.size(),
+        picture.width(), picture.height(), scan.seeThroughRuns.size(), referenceRuns, scan.kept.size(),
         exitbutton::PixelCount(scan.kept), RegionPixels(ours.get()), RegionPixels(reference.get()),
         equal ? "true" : "false", static_cast<long long>(frequency.QuadPart), repetitions,
         Numbers(oursMs).c_str(), Numbers(referenceMs).c_str(), Numbers(readMs).c_str(),

@@ -34,25 +34,22 @@ ShapeScan BuildShapeRegion(const PixelGrid& pixels, int width, int height, Color
     for (int y = 0; y <= height; ++y) {
         const bool insideRows = y < pixels.height;
         const Color* row = insideRows ? pixels.pixels.data() + static_cast<std::size_t>(y) * pixels.width : nullptr;
-        const int rowWidth = insideRows ? pixels.width : 0;
-        const auto seeThrough = [&](int x) {
-            return x < rowWidth ? row[x] == transparent : invalidIsSeeThrough;
-        };
+        // Columns read from the picture; beyond them (still inside the width)
+        // every read is CLR_INVALID.
+        const int inside = insideRows ? std::min(width, pixels.width) : 0;
 
         const std::size_t firstRun = scan.seeThroughRuns.size();
         int x = 0;
-        do {
+        while (x < width) {
+            while (x < inside && row[x] != transparent) ++x;
+            const int start = x;
+            while (x < inside && row[x] == transparent) ++x;
             // The width bound keeps a run inside the base rectangle even when
-            // reads outside the picture would count as see-through.
-            int n = 0;
-            while (x + n < width && seeThrough(x + n)) ++n;
-            if (n > 0) {
-                scan.seeThroughRuns.push_back({x, y, x + n, y + 1});
-                x += n;
-            } else {
-                ++x;
-            }
-        } while (x <= width);
+            // reads outside the picture count as see-through.
+            if (x == inside && invalidIsSeeThrough) x = width;
+            if (x > start) scan.seeThroughRuns.push_back({start, y, x, y + 1});
+            if (x == inside) break;
+        }
 
         if (y == height) break;  // the row below the picture keeps nothing
         KeptSpans(scan.seeThroughRuns.data() + firstRun, scan.seeThroughRuns.size() - firstRun, y,
