@@ -485,7 +485,7 @@ def evaluate(results, settings):
     def against_references(ok, ok_with_manifest):
         if ok or not ok_with_manifest:
             return met(ok), ok
-        return ("no: the manifest's cost under Wine, met against bare + manifest" if check else "-"), True
+        return ("Wine: met vs bare + manifest" if check else "-"), True
 
     # Outline.
     o = results.get("outline")
