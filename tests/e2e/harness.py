@@ -49,6 +49,7 @@ SCREEN_SIZE = (1024, 768)
 ROOT_COLOUR = (0xFF, 0x00, 0xFF)
 
 GADGET_CLASS = "ExitButtonGadget"
+INSPECTOR_ATTEMPTS = 3  # runs of the inspector that printed nothing, at most
 SETTINGS_CLASS = "ExitButtonSettings"
 
 # Window styles, as the inspector reports them.
@@ -399,6 +400,7 @@ class WineSession:
         self.gadgets = []
         self._server = None
         self._tmp = None
+        self.inspector_retries = 0
         self._lock = None
         self._owns_prefix = False
         self._closed = False
@@ -469,17 +471,32 @@ class WineSession:
 
     # -- programs
 
-    def inspector(self, *args, check=True):
-        """Runs the inspector and returns its parsed JSON output."""
-        # Output goes through a file, not a pipe: Wine's helper processes
-        # (services, explorer) inherit the standard handles and outlive the
-        # inspector, so a pipe would not reach its end until they exit.
-        with tempfile.TemporaryFile(dir=self._tmp) as out:
-            status = subprocess.run([WINE64, self.inspector_exe, *map(str, args)], env=self.env(),
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                                    timeout=60).returncode
-            out.seek(0)
-            text = out.read().decode("utf-8")
+    def inspector(self, *args, check=True, on_retry=None):
+        """Runs the inspector and returns its parsed JSON output.
+
+        The inspector prints JSON for every command, also for a window or
+        process that is gone. A run that printed nothing at all never got to
+        its command: Wine failed to start it (exit status 1, a few times an
+        hour in long runs). Such a run says nothing about the gadget, so it is
+        made again, three times in all; `on_retry(args, status, stderr)` hears
+        of each repeat, and `inspector_retries` counts them."""
+        for attempt in range(INSPECTOR_ATTEMPTS):
+            # Output goes through files, not pipes: Wine's helper processes
+            # (services, explorer) inherit the standard handles and outlive
+            # the inspector, so a pipe would not reach its end until they exit.
+            with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
+                status = subprocess.run([WINE64, self.inspector_exe, *map(str, args)], env=self.env(),
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=60).returncode
+                out.seek(0)
+                err.seek(0)
+                text = out.read().decode("utf-8", errors="replace")
+                problem = err.read().decode("utf-8", errors="replace").strip()
+            if text.strip() or attempt + 1 == INSPECTOR_ATTEMPTS:
+                break
+            self.inspector_retries += 1
+            if on_retry:
+                on_retry(args, status, problem)
+            time.sleep(0.5)
         try:
             value = json.loads(text)
         except ValueError:

@@ -385,30 +385,14 @@ class Soak:
     # -- reading the gadget
 
     def inspect(self, *args, check=False):
-        """Runs the inspector like harness.WineSession.inspector, but keeps its
-        standard error and tries again when it printed nothing at all: a run
-        that fails to start under Wine (seen twice in a long soak, with exit
-        status 1 and no output) says nothing about the gadget. The inspector
-        itself always prints JSON, also for a window or process that is gone."""
-        for attempt in range(3):
-            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-                status = subprocess.run([harness.WINE64, self.session.inspector_exe, *map(str, args)],
-                                        env=self.session.env(), stdin=subprocess.DEVNULL, stdout=out,
-                                        stderr=err, timeout=60).returncode
-                out.seek(0)
-                err.seek(0)
-                text = out.read().decode("utf-8", errors="replace")
-                problem = err.read().decode("utf-8", errors="replace").strip()
-            if text.strip():
-                value = json.loads(text)
-                if check and status != 0:
-                    raise harness.HarnessError(f"inspector {args!r} failed ({status}): {value!r}")
-                return value
+        """The harness's inspector run, with each repeat of a run that Wine
+        failed to start written to the log and counted for the table's notes."""
+        def retried(args, status, problem):
             self.tool_retries += 1
             self.log(f"  the inspector {args[:1]!r} printed nothing (status {status}; stderr "
                      f"{problem[-300:]!r}); trying again")
-            time.sleep(0.5)
-        raise harness.HarnessError(f"inspector {args!r} printed nothing three times (status {status})")
+
+        return self.session.inspector(*args, check=check, on_retry=retried)
 
     def windows(self):
         return self.inspect("windows", self.gadget.pid, check=True)

@@ -82,25 +82,9 @@ PICTURE_DESKTOP = (0x3A, 0x6E, 0xA5)
 SESSION = None
 
 
-class Session(harness.WineSession):
-    """The harness session, with one more try for a read-only inspector run
-    that printed nothing at all (seen very rarely: the inspector did not
-    start), so that such a hiccup is not taken for a fault of the gadget."""
-
-    READ_ONLY = {"windows", "children", "region", "system", "msgbox", "tooltips"}
-
-    def inspector(self, *args, check=True):
-        try:
-            return super().inspector(*args, check=check)
-        except harness.HarnessError as error:
-            if not args or args[0] not in self.READ_ONLY or "printed no JSON" not in str(error):
-                raise
-            return super().inspector(*args, check=check)
-
-
 def setUpModule():
     global SESSION
-    SESSION = Session()
+    SESSION = harness.WineSession()
     unittest.addModuleCleanup(SESSION.close)
     SESSION.start()
 
