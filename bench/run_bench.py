@@ -365,19 +365,23 @@ class Bench:
                 time.sleep(0.3)  # let the ended process's window go
         return runs
 
-    def gadget_run(self, timer, with_dialogs):
+    def start_idle_and_hover(self, program):
+        """The figures both programs give: start-up CPU, idle, then hover."""
         s = self.settings
-        run = {}
-        gadget = self.start_gadget()
         # All the CPU time it took to start: a steadier view of the start-up
         # work than the wall-clock figure (the program is idle by now).
-        run["start_cpu_ms"] = cpu_ms(gadget.process.pid)
-        run["idle_cpu_ms"] = self.cpu_over(gadget, s.window_s)
-        run["after_start"] = self.state(gadget)
+        run = {"start_cpu_ms": cpu_ms(program.process.pid)}
+        run["idle_cpu_ms"] = self.cpu_over(program, s.window_s)
+        run["after_start"] = self.state(program)
+        self.session.desktop.mouse_move(*program.point(BUTTON_CENTRE))
+        run["first_hover_cpu_ms"] = self.cpu_over(program, s.hover_settle_s)
+        run["hover_cpu_ms"] = self.cpu_over(program, s.window_s)
+        return run
 
-        self.session.desktop.mouse_move(*gadget.point(BUTTON_CENTRE))
-        run["first_hover_cpu_ms"] = self.cpu_over(gadget, s.hover_settle_s)
-        run["hover_cpu_ms"] = self.cpu_over(gadget, s.window_s)
+    def gadget_run(self, timer, with_dialogs):
+        s = self.settings
+        gadget = self.start_gadget()
+        run = self.start_idle_and_hover(gadget)
         run["hover_animating"] = self.animating(gadget)
         run["after_first_hover"] = self.state(gadget)
 
@@ -402,15 +406,8 @@ class Bench:
             run["after_" + stage] = self.state(gadget)
 
     def bare_run(self):
-        s = self.settings
-        run = {}
         bare = self.start_bare(self.bare_exe)
-        run["start_cpu_ms"] = cpu_ms(bare.process.pid)
-        run["idle_cpu_ms"] = self.cpu_over(bare, s.window_s)
-        run["after_start"] = self.state(bare)
-        self.session.desktop.mouse_move(*bare.point(BUTTON_CENTRE))
-        run["first_hover_cpu_ms"] = self.cpu_over(bare, s.hover_settle_s)
-        run["hover_cpu_ms"] = self.cpu_over(bare, s.window_s)
+        run = self.start_idle_and_hover(bare)
         run["after_first_hover"] = self.state(bare)
         self.session.desktop.mouse_move(*PARK)
         self.stop(bare)

@@ -6,9 +6,7 @@ A test module starts one session for all of its tests:
 
     def setUpModule():
         global SESSION
-        SESSION = harness.WineSession()
-        unittest.addModuleCleanup(SESSION.close)   # runs even if start() fails
-        SESSION.start()
+        SESSION = harness.module_session()
         SESSION.start_gadget()
 
 Paths come from the environment that CTest sets (EXITBUTTON_EXE,
@@ -29,6 +27,7 @@ import struct
 import subprocess
 import tempfile
 import time
+import unittest
 import zlib
 
 TREE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -580,3 +579,12 @@ class WineSession:
             self._lock.close()  # releases the prefix
         if self._tmp:
             shutil.rmtree(self._tmp, ignore_errors=True)
+
+
+def module_session():
+    """A started session for one test module, closed when the module's tests
+    are done (also when starting it fails)."""
+    session = WineSession()
+    unittest.addModuleCleanup(session.close)
+    session.start()
+    return session

@@ -303,9 +303,7 @@ def run_session(gadget):
 
 def setUpModule():
     global SESSION, TRACE, EXE_CALLS, PROCESS_CALLS
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
     saved = debug_values()
     unittest.addModuleCleanup(set_debug_values, saved)
     set_debug_values({"RelayFromInclude": ("REG_SZ", ";".join(TRACED_MODULES))})

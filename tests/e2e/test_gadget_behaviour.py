@@ -57,9 +57,7 @@ def setUpModule():
     for i in range(6):
         PICTURES[i] = decode_jpeg(f"frame{i}.jpg")
     FACE_OPAQUE = PICTURES["face"].points(lambda rgb: rgb != (0, 0, 0))
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
 
 
 # ---- The gadget on the screen -----------------------------------------------

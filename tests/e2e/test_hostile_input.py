@@ -47,11 +47,9 @@ TMP = None
 
 def setUpModule():
     global SESSION, HELPER, TMP
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
+    SESSION = harness.module_session()
     TMP = tempfile.mkdtemp(prefix="exitbutton-hostile-")
     unittest.addModuleCleanup(shutil.rmtree, TMP, True)
-    SESSION.start()
     exe = soak.build_helper()
     if exe is None:
         raise harness.HarnessError(f"the soak helper is not built: {soak.HELPER_EXE}")

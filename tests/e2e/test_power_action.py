@@ -36,9 +36,7 @@ SESSION = None
 
 def setUpModule():
     global SESSION
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
     SESSION.set_relay_include(EXIT_WINDOWS, OPEN_PROCESS_TOKEN, ADJUST_TOKEN_PRIVILEGES)
     # Runs before SESSION.close: cleanups run last-in first-out.
     unittest.addModuleCleanup(SESSION.set_relay_include, *PREFIX_RELAY_INCLUDE)

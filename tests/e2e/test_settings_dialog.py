@@ -84,9 +84,7 @@ SESSION = None
 
 def setUpModule():
     global SESSION
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
 
 
 # ---- Helpers -----------------------------------------------------------------

@@ -17,9 +17,7 @@ RESULTS = {}
 
 def setUpModule():
     global SESSION
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
     results = soak.run(SESSION, soak.sizes_for(quick=True), seed=soak.DEFAULT_SEED)
     RESULTS.update({r.name: r for r in results})
     sys.stderr.write("\n" + soak.format_table(results, seed=soak.DEFAULT_SEED + 3) + "\n")

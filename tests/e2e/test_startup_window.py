@@ -27,9 +27,7 @@ FACE = None
 def setUpModule():
     global SESSION, GADGET, STARTUP_SHOT, FACE
     FACE = harness.read_bmp(os.path.join(harness.ART_DIR, "face.bmp"))
-    SESSION = harness.WineSession()
-    unittest.addModuleCleanup(SESSION.close)
-    SESSION.start()
+    SESSION = harness.module_session()
     GADGET = SESSION.start_gadget()
     STARTUP_SHOT = settled_screenshot()
     artifacts = os.environ.get("EXITBUTTON_E2E_ARTIFACTS")
