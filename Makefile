@@ -2,10 +2,12 @@
 # the logic lives in CMakeLists.txt, CMakePresets.json and scripts/.
 #
 #   make build   the gadget for Windows: build/win64/exitbutton.exe, build/win32/exitbutton.exe
-#   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine
+#   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine,
+#                on the x64 exe and on the x86 exe
 #   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
 #   make bench   the benchmarks: gadget vs references, one table, build/bench/results.json
-#   make soak    the long soak and input storm against the real exe (about an hour)
+#   make soak    the long soak and input storm against the real exe (about an hour);
+#                BUILD=x86 soaks the 32-bit exe
 #   make dist    the release archive dist/exitbutton-1.0.0-windows.zip, both exes built from clean
 #   make clean   removes build/ and dist/
 
@@ -25,8 +27,13 @@ test: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
 	@echo "== benchmarks, quick mode: one repetition, no goals checked =="
 	python3 bench/run_bench.py --quick
-	@echo "== end-to-end tests (64-bit exe under Wine) =="
-	ctest --preset win64
+	@# Both builds run even when the first fails; each says how it went.
+	@echo "== end-to-end tests: x64 exe under 64-bit Wine, and the checks of both exes' files =="
+	@ctest --preset win64 -L x64; x64=$$?; \
+	 echo "== end-to-end tests: x86 exe under 32-bit Wine =="; \
+	 ctest --preset win64 -L x86; x86=$$?; \
+	 echo "== end-to-end: x64 $$([ $$x64 = 0 ] && echo passed || echo FAILED), x86 $$([ $$x86 = 0 ] && echo passed || echo FAILED) =="; \
+	 [ $$x64 = 0 ] && [ $$x86 = 0 ]
 
 run: bootstrap
 	@$(MAKE) --no-print-directory win64
@@ -36,9 +43,11 @@ bench: bootstrap
 	@$(MAKE) --no-print-directory win64 win32
 	python3 bench/run_bench.py
 
+# BUILD=x86 soaks the 32-bit exe under 32-bit Wine.
+BUILD ?= x64
 soak: bootstrap
-	@$(MAKE) --no-print-directory win64
-	python3 tests/e2e/soak.py
+	@$(MAKE) --no-print-directory win64 $(if $(filter x86,$(BUILD)),win32)
+	python3 tests/e2e/soak.py --build $(BUILD)
 
 dist: bootstrap
 	scripts/dist.sh

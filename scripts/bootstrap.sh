@@ -8,9 +8,11 @@ packages=(
   cmake make g++ googletest libgtest-dev libjpeg-dev pkg-config
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine64 wine xvfb xdotool x11-xserver-utils x11-utils imagemagick
+  wine64 wine wine32:i386 xvfb xdotool x11-xserver-utils x11-utils imagemagick
   fonts-wine fonts-dejavu-core python3 zip
 )
+# wine32:i386 is the 32-bit Wine loader (/usr/lib/wine/wine) that runs the
+# i686 exe; it lives in Debian's i386 architecture, added below when missing.
 
 installed() {
   [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
@@ -43,8 +45,13 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo=(sudo)
 fi
 
-echo "bootstrap: installing ${missing[*]}"
 apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "bootstrap: adding the i386 architecture (for the 32-bit Wine loader)"
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
+echo "bootstrap: installing ${missing[*]}"
 "${apt[@]}" update -q
 # With recommends: Wine's X11 driver draws through the X extension libraries
 # (libxrender1, libxrandr2, ...) that libwine only recommends.

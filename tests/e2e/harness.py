@@ -1,4 +1,4 @@
-"""Drives the real gadget under 64-bit Wine on a private Xvfb display.
+"""Drives the real gadget under Wine on a private Xvfb display.
 
 A test module starts one session for all of its tests:
 
@@ -9,10 +9,13 @@ A test module starts one session for all of its tests:
         SESSION = harness.module_session()
         SESSION.start_gadget()
 
-Paths come from the environment that CTest sets (EXITBUTTON_EXE,
-EXITBUTTON_INSPECTOR, EXITBUTTON_WINEPREFIX, EXITBUTTON_SOURCE_DIR); without
-it they default to the preset build trees of the source tree that holds this
-file. Python 3 standard library only.
+Paths come from the environment that CTest sets (EXITBUTTON_BUILD,
+EXITBUTTON_EXE, EXITBUTTON_INSPECTOR, EXITBUTTON_WINEPREFIX,
+EXITBUTTON_SOURCE_DIR); without it they default to the preset build trees of
+the source tree that holds this file. EXITBUTTON_BUILD is "x64" (the default)
+or "x86": which of the two shipped exes the tests drive. The 32-bit exe runs
+under the 32-bit loader, in the same prefix; the inspector is always the
+64-bit one, which reads the windows of either. Python 3 standard library only.
 """
 
 import atexit
@@ -25,6 +28,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -32,7 +36,21 @@ import zlib
 
 TREE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 SOURCE_DIR = os.environ.get("EXITBUTTON_SOURCE_DIR", TREE_DIR)
-EXE = os.environ.get("EXITBUTTON_EXE", os.path.join(SOURCE_DIR, "build", "win64", "exitbutton.exe"))
+# The build tree of each shipped exe, by its name in test names and logs.
+BUILD_TREES = {"x64": "win64", "x86": "win32"}
+BUILD = os.environ.get("EXITBUTTON_BUILD", "x64")
+if BUILD not in BUILD_TREES:
+    raise ValueError(f"EXITBUTTON_BUILD is {BUILD!r}; choose from {', '.join(BUILD_TREES)}")
+
+
+def exe_of(build):
+    return os.path.join(SOURCE_DIR, "build", BUILD_TREES[build], "exitbutton.exe")
+
+
+EXE64 = os.environ.get("EXITBUTTON_EXE64", exe_of("x64"))
+EXE32 = os.environ.get("EXITBUTTON_EXE32", exe_of("x86"))
+# The exe under test.
+EXE = os.environ.get("EXITBUTTON_EXE", EXE64 if BUILD == "x64" else EXE32)
 INSPECTOR = os.environ.get(
     "EXITBUTTON_INSPECTOR", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "inspector.exe"))
 WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "wine"))
@@ -40,7 +58,9 @@ PREFIX_SCRIPT = os.path.join(TREE_DIR, "scripts", "wine-prefix.sh")
 ART_DIR = os.path.join(SOURCE_DIR, "src", "assets", "art")
 
 WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
+IMAGE_FILE_MACHINE_I386 = 0x014C
 
 SCREEN_SIZE = (1024, 768)
 # The desktop shows this colour wherever no window covers it; the artwork
@@ -68,6 +88,19 @@ BM_CLICK = 0x00F5
 
 class HarnessError(Exception):
     pass
+
+
+def loader_for(exe):
+    """The Wine loader that runs this exe: the 32-bit one for an i386 image."""
+    with open(exe, "rb") as f:
+        head = f.read(4096)
+    if head[:2] != b"MZ":
+        raise HarnessError(f"{exe} is not a Windows program")
+    pe_offset, = struct.unpack_from("<I", head, 0x3C)
+    if head[pe_offset:pe_offset + 4] != b"PE\0\0":
+        raise HarnessError(f"{exe} has no PE header")
+    machine, = struct.unpack_from("<H", head, pe_offset + 4)
+    return WINE32 if machine == IMAGE_FILE_MACHINE_I386 else WINE64
 
 
 def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
@@ -391,9 +424,11 @@ class WineSession:
     """A private display, the project's prefix with a persistent wineserver,
     and the programs started in it."""
 
-    def __init__(self, prefix=WINEPREFIX, exe=EXE, inspector=INSPECTOR):
+    def __init__(self, prefix=WINEPREFIX, exe=EXE, inspector=INSPECTOR, build=BUILD):
         self.prefix = prefix
         self.exe = exe
+        self.build = build
+        self.loader = None  # the Wine loader for self.exe, known once started
         self.inspector_exe = inspector
         self.desktop = Desktop()
         self.gadgets = []
@@ -412,6 +447,9 @@ class WineSession:
                 raise HarnessError(f"{what} is not built: {path}")
         if not os.access(WINE64, os.X_OK):
             raise HarnessError(f"{WINE64} is missing; run scripts/bootstrap.sh")
+        self.loader = loader_for(self.exe)
+        if not os.access(self.loader, os.X_OK):
+            raise HarnessError(f"{self.loader} is missing for the {self.build} build; run scripts/bootstrap.sh")
         atexit.register(self.close)
         # A terminated test run (CTest's time-out) stops like one interrupted
         # with Ctrl-C, and the atexit hook still cleans up.
@@ -517,26 +555,37 @@ class WineSession:
     def gadget_windows(self):
         return [w for w in self.inspector("windows") if w["class"] == GADGET_CLASS]
 
-    def start_gadget(self, relay=False, park_pointer=True, timeout=20):
+    def gadget_command(self, *arguments):
+        """The command line that runs the gadget under test with these arguments."""
+        return [self.loader, self.exe, *arguments]
+
+    def start_gadget(self, arguments=(), relay=False, debug=None, stderr_path=None, park_pointer=True,
+                     timeout=20):
         """Starts the gadget and waits until its window is visible.
 
+        `arguments` (str or bytes) go on its command line; `relay` traces the
+        calls chosen with set_relay_include, `debug` sets WINEDEBUG outright;
+        what Wine writes to stderr goes to `stderr_path` (or a file of our own).
         The pointer is first parked in the top-left corner, away from where
         the gadget appears, so that it does not start out hovering over it."""
         if park_pointer:
             self.desktop.mouse_move(0, 0)
         before = {w["hwnd"] for w in self.gadget_windows()}
-        stderr_path = os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
+        stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
+        debug = debug or ("+relay" if relay else "-all")
         with open(stderr_path, "wb") as stderr:
-            process = subprocess.Popen([WINE64, self.exe], env=self.env("+relay" if relay else "-all"),
+            process = subprocess.Popen(self.gadget_command(*arguments), env=self.env(debug),
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
 
         def visible_window():
             if process.poll() is not None:
-                raise HarnessError(f"the gadget exited with status {process.returncode} before showing a window")
+                raise HarnessError(f"the {self.build} gadget exited with status {process.returncode} "
+                                   "before showing a window")
             return [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before]
 
         try:
-            found = wait_until(visible_window, timeout=timeout, interval=0.2, message="the gadget's window")
+            found = wait_until(visible_window, timeout=timeout, interval=0.2,
+                               message=f"the {self.build} gadget's window")
         except BaseException:
             if process.poll() is None:
                 process.kill()
@@ -548,6 +597,17 @@ class WineSession:
         wait_until(lambda: [w for w in gadget.windows() if w["class"] == SETTINGS_CLASS],
                    timeout=timeout, interval=0.1, message="the hidden settings dialog")
         return gadget
+
+    def stop_gadgets(self):
+        """Stops every gadget this session started and waits until their windows are gone."""
+        for gadget in self.gadgets:
+            gadget.stop()
+        wait_until(lambda: not self.gadget_windows(), timeout=30, message="no gadget window left")
+
+    def fresh_gadget(self, **options):
+        """A gadget of its own for one test: the earlier ones are stopped first."""
+        self.stop_gadgets()
+        return self.start_gadget(**options)
 
     def screenshot(self):
         return self.desktop.screenshot()
@@ -587,4 +647,5 @@ def module_session():
     session = WineSession()
     unittest.addModuleCleanup(session.close)
     session.start()
+    sys.stderr.write(f"\n[{session.build}] {session.exe} under {session.loader}\n")
     return session

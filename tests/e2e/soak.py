@@ -2,7 +2,10 @@
 """Long runs of the real gadget under Wine: does it leak, hang, crash or
 drift out of step with itself?
 
-    python3 tests/e2e/soak.py [--quick | --scale F] [--seed N] [--phases a,b,...]
+    python3 tests/e2e/soak.py [--build x64|x86] [--quick | --scale F] [--seed N] [--phases a,b,...]
+
+--build chooses the exe: x64 (build/win64, the default) or x86 (build/win32,
+run under the 32-bit Wine loader).
 
 Four phases, each measured before and after (the gadget's process: VmRSS and
 VmData from /proc, its kernel handles, its windows, and the GDI/USER counts
@@ -1440,14 +1443,18 @@ def main(argv=None):
     parser.add_argument("--scale", type=float, default=1.0, help="size factor for every phase (default 1)")
     parser.add_argument("--seed", type=int, default=DEFAULT_SEED, help=f"random seed (default {DEFAULT_SEED})")
     parser.add_argument("--phases", default=",".join(PHASES), help="comma-separated phases to run")
+    parser.add_argument("--build", choices=sorted(harness.BUILD_TREES), default=harness.BUILD,
+                        help=f"which exe to soak (default {harness.BUILD})")
     args = parser.parse_args(argv)
     phases = [p for p in args.phases.split(",") if p]
     unknown = [p for p in phases if p not in PHASES]
     if unknown:
         parser.error(f"unknown phases {unknown}; choose from {', '.join(PHASES)}")
     sizes = sizes_for(args.quick, args.scale)
-    log_line(f"soak: seed {args.seed}, sizes " + ", ".join(f"{p} {sizes[p]:g}" for p in phases))
-    session = harness.WineSession()
+    exe = harness.exe_of(args.build)
+    log_line(f"soak: {args.build} exe {exe}, seed {args.seed}, sizes "
+             + ", ".join(f"{p} {sizes[p]:g}" for p in phases))
+    session = harness.WineSession(exe=exe, build=args.build)
     try:
         session.start()
         results = run(session, sizes, seed=args.seed, phases=phases)

@@ -220,29 +220,6 @@ def set_debug_values(values):
         raise harness.HarnessError(f"relay settings are {got!r}, expected {values!r}")
 
 
-def start_traced_gadget(trace_path):
-    SESSION.desktop.mouse_move(0, 0)
-    with open(trace_path, "wb") as trace:
-        process = subprocess.Popen([harness.WINE64, SESSION.exe], env=SESSION.env("+pid,+relay,+loaddll"),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=trace)
-
-    def visible_window():
-        if process.poll() is not None:
-            raise harness.HarnessError(f"the gadget exited with status {process.returncode} before showing a window")
-        return [w for w in SESSION.gadget_windows() if w["visible"]]
-
-    try:
-        window = harness.wait_until(visible_window, timeout=30, interval=0.2, message="the gadget's window")[0]
-    except BaseException:
-        if process.poll() is None:
-            process.kill()
-        process.wait()
-        raise
-    gadget = harness.Gadget(SESSION, process, trace_path, window)
-    SESSION.gadgets.append(gadget)
-    return gadget
-
-
 def settings_window(gadget):
     found = [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]]
     return found[0] if found else None
@@ -311,7 +288,7 @@ def setUpModule():
     work = tempfile.mkdtemp(prefix="exitbutton-audit-")
     unittest.addModuleCleanup(shutil.rmtree, work, ignore_errors=True)
     trace_path = os.path.join(work, "relay.log")
-    gadget = start_traced_gadget(trace_path)
+    gadget = SESSION.start_gadget(debug="+pid,+relay,+loaddll", stderr_path=trace_path)
     try:
         run_session(gadget)
     finally:

@@ -7,7 +7,6 @@ import harness
 from pefile_lite import (IMAGE_FILE_MACHINE_AMD64, IMAGE_FILE_MACHINE_I386, IMAGE_SUBSYSTEM_WINDOWS_GUI,
                          PeFile)
 
-EXE32 = os.environ.get("EXITBUTTON_EXE32", os.path.join(harness.SOURCE_DIR, "build", "win32", "exitbutton.exe"))
 
 # DLLs that every Windows installation ships in its system directory.
 SYSTEM_DLLS = {
@@ -32,13 +31,13 @@ class ExecutablesImportOnlySystemDlls(unittest.TestCase):
         return imports
 
     def test_the_64_bit_exe_is_an_x64_gui_program_that_imports_only_system_dlls(self):
-        self.check_exe(harness.EXE, IMAGE_FILE_MACHINE_AMD64)
+        self.check_exe(harness.EXE64, IMAGE_FILE_MACHINE_AMD64)
 
     def test_the_32_bit_exe_is_an_x86_gui_program_that_imports_only_system_dlls(self):
-        self.check_exe(EXE32, IMAGE_FILE_MACHINE_I386)
+        self.check_exe(harness.EXE32, IMAGE_FILE_MACHINE_I386)
 
     def test_both_exes_call_the_window_shaping_functions_directly(self):
-        for path, machine in ((harness.EXE, IMAGE_FILE_MACHINE_AMD64), (EXE32, IMAGE_FILE_MACHINE_I386)):
+        for path, machine in ((harness.EXE64, IMAGE_FILE_MACHINE_AMD64), (harness.EXE32, IMAGE_FILE_MACHINE_I386)):
             imports = self.check_exe(path, machine)
             self.assertIn("SetWindowRgn", imports["user32.dll"], path)
             self.assertIn("CreateEllipticRgn", imports["gdi32.dll"], path)

@@ -62,15 +62,6 @@ def setUpModule():
 
 # ---- The gadget on the screen -----------------------------------------------
 
-def fresh_gadget():
-    """Stops every gadget this module started, waits until their windows are
-    gone, and starts a new one."""
-    for gadget in SESSION.gadgets:
-        gadget.stop()
-    harness.wait_until(lambda: not SESSION.gadget_windows(), timeout=30, message="no gadget window left")
-    return SESSION.start_gadget()
-
-
 class View:
     """One gadget's pixels in screenshots, compared with the artwork."""
 
@@ -201,7 +192,7 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.gadget = fresh_gadget()
+        cls.gadget = SESSION.fresh_gadget()
         cls.view = View(cls.gadget)
         # Before the pointer has ever been near the gadget.
         settled_face(cls.view)
@@ -283,7 +274,7 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
 class WindowDragging(unittest.TestCase):
 
     def setUp(self):
-        self.gadget = fresh_gadget()
+        self.gadget = SESSION.fresh_gadget()
         self.view = View(self.gadget)
         self.home = window_origin(self.gadget)
 
@@ -408,7 +399,7 @@ class WindowDragging(unittest.TestCase):
 class ExitKnob(unittest.TestCase):
 
     def setUp(self):
-        self.gadget = fresh_gadget()
+        self.gadget = SESSION.fresh_gadget()
         self.view = View(self.gadget)
 
     def tearDown(self):

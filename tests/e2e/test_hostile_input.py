@@ -10,10 +10,7 @@ to the log.
 """
 
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -42,14 +39,11 @@ FAR_POINTS = {
 
 SESSION = None
 HELPER = None
-TMP = None
 
 
 def setUpModule():
-    global SESSION, HELPER, TMP
+    global SESSION, HELPER
     SESSION = harness.module_session()
-    TMP = tempfile.mkdtemp(prefix="exitbutton-hostile-")
-    unittest.addModuleCleanup(shutil.rmtree, TMP, True)
     exe = soak.build_helper()
     if exe is None:
         raise harness.HarnessError(f"the soak helper is not built: {soak.HELPER_EXE}")
@@ -63,46 +57,6 @@ def report(text):
 
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def stop_gadgets():
-    for gadget in SESSION.gadgets:
-        if gadget.running():
-            gadget.stop()
-            harness.wait_until(lambda: not gadget.windows(), timeout=15, message="the stopped gadget's windows to go")
-
-
-def start_with_arguments(arguments):
-    """Starts the gadget from Linux with these arguments (str or bytes) and
-    returns it once its window shows."""
-    stop_gadgets()
-    SESSION.desktop.mouse_move(0, 0)
-    before = {w["hwnd"] for w in SESSION.gadget_windows()}
-    stderr_path = os.path.join(TMP, f"gadget-{len(SESSION.gadgets)}.stderr")
-    with open(stderr_path, "wb") as stderr:
-        process = subprocess.Popen([harness.WINE64, SESSION.exe, *arguments], env=SESSION.env(),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
-
-    def shown():
-        if process.poll() is not None:
-            raise AssertionError(f"the gadget exited with status {process.returncode} before showing a window")
-        return [w for w in SESSION.gadget_windows() if w["visible"] and w["hwnd"] not in before]
-
-    try:
-        found = harness.wait_until(shown, timeout=30, interval=0.2, message="the gadget's window")
-    except BaseException:
-        if process.poll() is None:
-            process.kill()
-        process.wait()
-        raise
-    gadget = harness.Gadget(SESSION, process, stderr_path, found[0])
-    SESSION.gadgets.append(gadget)
-    return gadget
-
-
-def fresh_gadget():
-    stop_gadgets()
-    return SESSION.start_gadget()
 
 
 def soak_driver(gadget):
@@ -129,18 +83,18 @@ class StartsAsUsual:
 class CommandLines(unittest.TestCase, StartsAsUsual):
 
     def test_with_no_arguments_the_gadget_starts_as_usual(self):
-        gadget = start_with_arguments([])
+        gadget = SESSION.fresh_gadget(arguments=[])
         self.assert_starts_as_usual(gadget.window())
         self.assertEqual(HELPER("cmdline", gadget.pid)["argc"], 1)
 
     def test_with_a_hundred_arguments_the_gadget_starts_as_usual(self):
         arguments = [f"/arg{i}" if i % 3 == 0 else f'-x{i}="a b"' if i % 3 == 1 else f"{i}\\\\" for i in range(100)]
-        gadget = start_with_arguments(arguments)
+        gadget = SESSION.fresh_gadget(arguments=arguments)
         self.assert_starts_as_usual(gadget.window())
         self.assertEqual(HELPER("cmdline", gadget.pid)["argc"], 101, "the hundred arguments did not arrive")
 
     def test_with_one_argument_of_32000_characters_the_gadget_starts_as_usual(self):
-        gadget = start_with_arguments(["Щ" * 16000 + "w" * 16000])
+        gadget = SESSION.fresh_gadget(arguments=["Щ" * 16000 + "w" * 16000])
         self.assert_starts_as_usual(gadget.window())
         line = HELPER("cmdline", gadget.pid)
         report(f"32,000-character argument: the process got a command line of {line['length']} units")
@@ -148,14 +102,14 @@ class CommandLines(unittest.TestCase, StartsAsUsual):
         self.assertEqual(line["argc"], 2)
 
     def test_with_bytes_that_are_not_utf8_the_gadget_starts_as_usual(self):
-        gadget = start_with_arguments([b"\xff\xfe", b"\xed\xa0\x80", b"caf\xe9"])
+        gadget = SESSION.fresh_gadget(arguments=[b"\xff\xfe", b"\xed\xa0\x80", b"caf\xe9"])
         self.assert_starts_as_usual(gadget.window())
         self.assertEqual(HELPER("cmdline", gadget.pid)["argc"], 4)
 
     def test_with_unpaired_surrogates_in_the_command_line_the_gadget_starts_as_usual(self):
         # Linux argv cannot carry a lone UTF-16 surrogate (Wine turns invalid
         # UTF-8 into U+FFFD), so the helper launches the gadget Windows-side.
-        stop_gadgets()
+        SESSION.stop_gadgets()
         SESSION.desktop.mouse_move(0, 0)
         line = f'"{windows_path(SESSION.exe)}" \ud800 x\udc00y \udbff'
         spawned = HELPER("spawn", soak.utf16_hex(line))
@@ -179,7 +133,7 @@ class HealthyAfterwards(unittest.TestCase):
     """Each test drives a gadget of its own through the soak's driver."""
 
     def setUp(self):
-        self.gadget = fresh_gadget()
+        self.gadget = SESSION.fresh_gadget()
         self.driver = soak_driver(self.gadget)
 
     def assert_healthy(self, dialog_expected=False):

@@ -10,8 +10,7 @@ import xml.etree.ElementTree as ElementTree
 import harness
 import pefile_lite as pe
 
-EXE32 = os.environ.get("EXITBUTTON_EXE32", os.path.join(harness.SOURCE_DIR, "build", "win32", "exitbutton.exe"))
-EXES = (("64-bit", harness.EXE, pe.IMAGE_FILE_MACHINE_AMD64), ("32-bit", EXE32, pe.IMAGE_FILE_MACHINE_I386))
+EXES = (("64-bit", harness.EXE64, pe.IMAGE_FILE_MACHINE_AMD64), ("32-bit", harness.EXE32, pe.IMAGE_FILE_MACHINE_I386))
 
 ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
 ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
@@ -50,7 +49,7 @@ class HeadersAllowRandomisationAndForbidRunningData(unittest.TestCase):
                 self.assertTrue(flags & pe.IMAGE_DLLCHARACTERISTICS_NX_COMPAT, f"NX_COMPAT missing: {flags:#06x}")
 
     def test_the_64_bit_exe_asks_for_high_entropy_address_randomisation(self):
-        image = load(harness.EXE, pe.IMAGE_FILE_MACHINE_AMD64)
+        image = load(harness.EXE64, pe.IMAGE_FILE_MACHINE_AMD64)
         self.assertTrue(image.is64)
         self.assertTrue(image.dll_characteristics & pe.IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA,
                         f"HIGH_ENTROPY_VA missing: {image.dll_characteristics:#06x}")

@@ -70,8 +70,7 @@ def wait_for_quiet_prefix():
 
 
 def fresh_gadget():
-    for gadget in SESSION.gadgets:
-        gadget.stop()
+    SESSION.stop_gadgets()
     wait_for_quiet_prefix()
     return SESSION.start_gadget(relay=True)
 

@@ -8,8 +8,7 @@ import unittest
 import harness
 from pefile_lite import PeFile
 
-EXE64 = harness.EXE
-EXE32 = os.environ.get("EXITBUTTON_EXE32", os.path.join(harness.SOURCE_DIR, "build", "win32", "exitbutton.exe"))
+EXE64 = harness.EXE64
 
 RT_ICON = 3
 RT_GROUP_ICON = 14
@@ -124,7 +123,7 @@ def version_numbers(ms, ls):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
-EXES = (("64-bit", EXE64), ("32-bit", EXE32))
+EXES = (("64-bit", EXE64), ("32-bit", harness.EXE32))
 
 
 def load(path):

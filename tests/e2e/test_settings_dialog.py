@@ -89,15 +89,6 @@ def setUpModule():
 
 # ---- Helpers -----------------------------------------------------------------
 
-def fresh_gadget(relay=False):
-    """Stops every gadget this module started and starts a new one."""
-    for gadget in SESSION.gadgets:
-        if gadget.running():
-            gadget.stop()
-            harness.wait_until(lambda: not gadget.windows(), timeout=15,
-                               message="the stopped gadget's windows to go")
-    return SESSION.start_gadget(relay=relay)
-
 
 def kind_of(control):
     style = control["style"]
@@ -300,7 +291,7 @@ class DialogTestCase(unittest.TestCase):
     relay = False
 
     def setUp(self):
-        self.gadget = fresh_gadget(relay=self.relay)
+        self.gadget = SESSION.fresh_gadget(relay=self.relay)
         self.dialog = open_settings(self.gadget)
 
     def assert_opacity(self, value):
@@ -345,7 +336,7 @@ class OpeningFromTheLowerKnob(DialogTestCase):
 class GadgetAnimationUnderTheDialog(unittest.TestCase):
 
     def test_the_gadget_keeps_animating_while_the_dialog_is_open(self):
-        gadget = fresh_gadget()
+        gadget = SESSION.fresh_gadget()
         # Out of the way of the centred dialog, so that its face can be seen.
         move_gadget_aside(gadget)
         # Hovering the button starts the animation; jumping straight onto the
@@ -369,7 +360,7 @@ class GadgetAnimationUnderTheDialog(unittest.TestCase):
 class DialogPicture(unittest.TestCase):
 
     def test_the_dialog_is_painted_in_full_beside_the_gadget(self):
-        gadget = fresh_gadget()
+        gadget = SESSION.fresh_gadget()
         move_gadget_aside(gadget)  # the pointer now rests on the face: no hover picture
         dialog = open_settings(gadget)
         SESSION.desktop.mouse_move(SESSION.desktop.size[0] - 1, 0)
@@ -411,7 +402,7 @@ class DialogFrame(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.gadget = fresh_gadget()
+        cls.gadget = SESSION.fresh_gadget()
         cls.dialog = open_settings(cls.gadget)
         cls.window = cls.dialog.window()
 
@@ -457,7 +448,7 @@ class ControlsAfterStart(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.gadget = fresh_gadget()
+        cls.gadget = SESSION.fresh_gadget()
         cls.dialog = open_settings(cls.gadget)
         cls.controls = cls.dialog.controls()
 
