@@ -1,7 +1,7 @@
 // Times the two ways of building the gadget's outline from its face picture,
 // in one process and on the same picture:
 //   ours:      the gadget's own code: the picture's pixels read from its DIB
-//              section (DibPicture::pixels), the scan (BuildShapeRegion) and
+//              section (DibPicture::pixels), the scan (ScanOutline) and
 //              RegionFromRects of the kept rectangles;
 //   reference: one GetPixel per pixel of a memory DC holding the picture and,
 //              for every see-through run, one CreateRectRgn and one
@@ -33,7 +33,7 @@ namespace {
 using exitbutton::Color;
 using exitbutton::PixelGrid;
 using exitbutton::Rect;
-using exitbutton::ShapeScan;
+using exitbutton::Outline;
 
 constexpr Color kSeeThrough = 0;  // exactly black
 constexpr int kDefaultRepetitions = 20;
@@ -87,11 +87,11 @@ struct Phases {
 };
 
 // Our route, from the DIB's bytes to the region handle.
-HRGN BuildOurs(const DibPicture& picture, ShapeScan* scanOut, Phases* phases = nullptr) {
+HRGN BuildOurs(const DibPicture& picture, Outline* scanOut, Phases* phases = nullptr) {
     const LONGLONG start = phases ? Now() : 0;
     const PixelGrid grid = picture.pixels();
     const LONGLONG read = phases ? Now() : 0;
-    ShapeScan scan = exitbutton::BuildShapeRegion(grid, picture.width(), picture.height(), kSeeThrough);
+    Outline scan = exitbutton::ScanOutline(grid, kSeeThrough);
     const LONGLONG scanned = phases ? Now() : 0;
 
     HRGN region = exitbutton::win32::RegionFromRects(scan.kept).release();
@@ -178,7 +178,7 @@ int wmain(int argc, wchar_t** argv) {
     const HGDIOBJ previous = SelectObject(dc.get(), picture.bitmap());
 
     // Equality first, on the first build of each (which also warms both up).
-    ShapeScan scan;
+    Outline scan;
     int referenceRuns = 0;
     ScopedRegion ours(BuildOurs(picture, &scan));
     ScopedRegion reference(BuildReference(dc.get(), picture.width(), picture.height(), &referenceRuns));

@@ -21,13 +21,12 @@ endif()
 
 # The Win32 layer as a library, so that benchmarks measure the product's own code.
 file(GLOB EXITBUTTON_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-list(REMOVE_ITEM EXITBUTTON_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp)
 add_library(exitbutton_win32 STATIC ${EXITBUTTON_WIN32_SOURCES})
 target_link_libraries(exitbutton_win32 PUBLIC exitbutton_logic comctl32 gdi32 user32 shell32 ole32
                       windowscodecs advapi32)
 exitbutton_warnings(exitbutton_win32)
 
-add_executable(exitbutton WIN32 src/platform/win32/winmain.cpp src/assets/exitbutton.rc)
+add_executable(exitbutton WIN32 src/app/winmain.cpp src/assets/exitbutton.rc)
 target_link_libraries(exitbutton PRIVATE exitbutton_win32)
 exitbutton_warnings(exitbutton)
 # windres looks for the pictures named in the .rc along the include path; the

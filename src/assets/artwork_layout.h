@@ -8,7 +8,7 @@ namespace exitbutton::layout {
 inline constexpr int kFaceWidth = 160;
 inline constexpr int kFaceHeight = 120;
 
-// Command1: 540, 280, 1260 x 1395 twips; its top edge, 18 2/3 px, rounds to 19.
+// The power button: 540, 280, 1260 x 1395 twips; its top edge, 18 2/3 px, rounds to 19.
 inline constexpr int kButtonLeft = 36;
 inline constexpr int kButtonTop = 19;
 inline constexpr int kButtonWidth = 84;
@@ -27,10 +27,10 @@ inline constexpr int kButtonCircleTop = 5;
 inline constexpr int kButtonCircleRight = 72;
 inline constexpr int kButtonCircleBottom = 72;
 
-// The windowless hot spots over the knobs (form coordinates, 17 x 17).
-inline constexpr int kExitHotSpotLeft = 136;      // Image1, upper knob
+// The windowless hot spots over the knobs (face coordinates, 17 x 17).
+inline constexpr int kExitHotSpotLeft = 136;      // the exit knob, upper
 inline constexpr int kExitHotSpotTop = 8;
-inline constexpr int kSettingsHotSpotLeft = 136;  // Image3, lower knob
+inline constexpr int kSettingsHotSpotLeft = 136;  // the settings knob, lower
 inline constexpr int kSettingsHotSpotTop = 88;
 inline constexpr int kHotSpotSize = 17;
 

@@ -25,44 +25,34 @@ bool SameColumns(const std::vector<Rect>& a, const std::vector<Rect>& b) {
 
 }  // namespace
 
-ShapeScan BuildShapeRegion(const PixelGrid& pixels, int width, int height, Color transparent) {
-    ShapeScan scan;
+Outline ScanOutline(const PixelGrid& face, Color seeThrough) {
+    Outline outline;
     std::vector<Rect> open;  // kept rectangles still growing downwards
     std::vector<Rect> spans;
-    // Reads past the picture are CLR_INVALID, as GetPixel gives them.
-    const bool invalidIsSeeThrough = transparent == kColorInvalid;
-    for (int y = 0; y <= height; ++y) {
-        const bool insideRows = y < pixels.height;
-        const Color* row = insideRows ? pixels.pixels.data() + static_cast<std::size_t>(y) * pixels.width : nullptr;
-        // Columns read from the picture; beyond them (still inside the width)
-        // every read is CLR_INVALID.
-        const int inside = insideRows ? std::min(width, pixels.width) : 0;
-
-        const std::size_t firstRun = scan.seeThroughRuns.size();
+    const int width = face.width;
+    for (int y = 0; y < face.height; ++y) {
+        const Color* row = face.pixels.data() + static_cast<std::size_t>(y) * width;
+        const std::size_t firstRun = outline.seeThroughRuns.size();
+        // Two tight loops: skip what is kept, then measure a see-through run.
         int x = 0;
         while (x < width) {
-            while (x < inside && row[x] != transparent) ++x;
+            while (x < width && row[x] != seeThrough) ++x;
             const int start = x;
-            while (x < inside && row[x] == transparent) ++x;
-            // The width bound keeps a run inside the base rectangle even when
-            // reads outside the picture count as see-through.
-            if (x == inside && invalidIsSeeThrough) x = width;
-            if (x > start) scan.seeThroughRuns.push_back({start, y, x, y + 1});
-            if (x == inside) break;
+            while (x < width && row[x] == seeThrough) ++x;
+            if (x > start) outline.seeThroughRuns.push_back({start, y, x, y + 1});
         }
 
-        if (y == height) break;  // the row below the picture keeps nothing
-        KeptSpans(scan.seeThroughRuns.data() + firstRun, scan.seeThroughRuns.size() - firstRun, y,
-                  width, spans);
+        KeptSpans(outline.seeThroughRuns.data() + firstRun, outline.seeThroughRuns.size() - firstRun,
+                  y, width, spans);
         if (SameColumns(spans, open)) {
             for (Rect& r : open) r.bottom = y + 1;
         } else {
-            scan.kept.insert(scan.kept.end(), open.begin(), open.end());
+            outline.kept.insert(outline.kept.end(), open.begin(), open.end());
             open.swap(spans);
         }
     }
-    scan.kept.insert(scan.kept.end(), open.begin(), open.end());
-    return scan;
+    outline.kept.insert(outline.kept.end(), open.begin(), open.end());
+    return outline;
 }
 
 long long PixelCount(const std::vector<Rect>& rects) {

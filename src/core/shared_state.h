@@ -1,24 +1,17 @@
-// The state the three forms share, for the life of the process.
+// The state the gadget and the settings dialog share, for the life of the
+// process. Every start begins from these values: nothing is saved.
 #pragma once
 
 #include <cstdint>
 
-#include "core/byte.h"
-#include "core/geometry.h"
-
 namespace exitbutton {
 
 struct SharedState {
-    Byte FrameIndex;   // next animation frame, 0..5
-    Byte ActionIndex;  // selected power action, 0..4
-    Byte Opacity;      // the gadget's alpha; 255 is opaque
-    std::int32_t ShapeWidth = 0;
-    std::int32_t ShapeHeight = 0;
-    Color TransparentColor = 0;
-    std::int32_t ApiResult = 0;  // last kept result of a system call
-    std::int32_t ExitFlags = 0;  // flags of the last power request
-    // Set once the gadget has been made a layered window; it stays layered.
-    bool GadgetLayered = false;
+    int frameIndex = 0;        // the animation frame shown next, 0..5
+    int actionIndex = 0;       // the power action chosen, 0..4: a forced log-off at first
+    std::uint8_t opacity = 255;  // the gadget's alpha; 255 is opaque
+    // Set once the gadget has been made translucent; it stays layered.
+    bool gadgetLayered = false;
 };
 
 }  // namespace exitbutton

@@ -1,22 +1,25 @@
-// The least form runtime the program needs, as the logic sees it.
+// What the program's logic asks of the operating system, in the program's own
+// terms: pictures, an alpha, a message to show, an address to open, a power
+// action to request.
 //
-// The logic (core, gadget, settings, assets) talks only to these interfaces and
+// The logic (app, gadget, settings, core) talks only to these interfaces and
 // never includes <windows.h>. The Win32 layer implements them for the product;
 // the test double in platform/fake implements them for native unit tests.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/geometry.h"
+#include "platform/geometry.h"
 
 namespace exitbutton {
 
 enum class MouseButton : std::uint8_t { Left, Right, Middle };
 
-// A decoded picture, owned by the platform and shared between forms.
+// A decoded picture, owned by the platform and shared between windows.
 class Picture {
 public:
     virtual ~Picture() = default;
@@ -25,7 +28,8 @@ public:
 };
 using PictureRef = std::shared_ptr<const Picture>;
 
-// The eight pictures of the picture store, in resource order.
+// The pictures decoded on demand: the power button's two looks and the six
+// frames of the face's animation, in this order.
 enum class PictureId : std::uint8_t {
     ButtonNormal,
     ButtonHover,
@@ -38,46 +42,57 @@ enum class PictureId : std::uint8_t {
 };
 inline constexpr int kPictureCount = 8;
 
-// Events of the gadget window, raised by the platform one at a time.
+// What the power button can ask of the system, in the settings dialog's order.
+enum class PowerAction : std::uint8_t { ForcedLogOff, LogOff, PowerOff, Restart, ShutDown };
+
+// What happened to the gadget, raised by the platform one event at a time.
 class GadgetEvents {
 public:
-    virtual void Command1_Click() = 0;
-    virtual void Command1_MouseMove() = 0;
-    virtual void Form_MouseDown(MouseButton button) = 0;
-    virtual void Form_MouseMove() = 0;
-    virtual void Image1_Click() = 0;
-    virtual void Image3_Click() = 0;
-    virtual void Timer1_Timer() = 0;
+    virtual void onPowerButtonClicked() = 0;
+    virtual void onPointerOverPowerButton() = 0;
+    // The pointer left the power button, by whatever route.
+    virtual void onPointerLeftPowerButton() = 0;
+    // The pointer moved over the face, away from the power button and the knobs.
+    virtual void onPointerOverFace() = 0;
+    virtual void onFacePressed(MouseButton button) = 0;
+    virtual void onExitKnobClicked() = 0;
+    virtual void onSettingsKnobClicked() = 0;
+    virtual void onAnimationTick() = 0;
 
 protected:
     ~GadgetEvents() = default;
 };
 
-// The gadget window: a borderless 160 x 120 popup with a round button and two
-// windowless hot spots. Created hidden, showing its design pictures.
+// The gadget's window: a borderless popup with the face, the round power button
+// and the two knobs. Created hidden, showing the face and the button's design
+// pictures.
 class GadgetWindow {
 public:
     virtual ~GadgetWindow() = default;
-    // The face as drawn on the window's surface, pixel for pixel.
+    // The face as drawn on the window, pixel for pixel.
     virtual PixelGrid facePixels() const = 0;
-    // Cuts the window to the union of these rectangles.
-    virtual void setShape(const std::vector<Rect>& kept) = 0;
-    // Cuts the button to the ellipse inscribed in these bounds (button coordinates).
-    virtual void setButtonShape(Rect ellipseBounds) = 0;
+    // Cuts the window to the union of these disjoint rectangles.
+    virtual void setOutline(const std::vector<Rect>& kept) = 0;
+    // Cuts the power button to the circle inscribed in these bounds (button coordinates).
+    virtual void setButtonCircle(Rect bounds) = 0;
     virtual void setFacePicture(PictureRef picture) = 0;
     virtual void setButtonPicture(PictureRef picture) = 0;
-    // 0 stops the animation timer.
-    virtual void setTimerInterval(int milliseconds) = 0;
+    // Ticks onAnimationTick every `intervalMs` until stopped.
+    virtual void startAnimationTimer(int intervalMs) = 0;
+    virtual void stopAnimationTimer() = 0;
     // Shows the window; the first showing centres it on the work area.
     virtual void show() = 0;
     // Moves the window with the pointer until `button` is released.
     virtual void moveWithPointer(MouseButton button) = 0;
-    virtual std::uint32_t extendedStyle() const = 0;
-    virtual void setExtendedStyle(std::uint32_t style) = 0;
-    virtual void setLayeredAlpha(std::uint8_t alpha) = 0;
+    // Makes the window translucent with this alpha; 255 is opaque. A window
+    // that has been translucent once stays able to be.
+    virtual void setAlpha(std::uint8_t alpha) = 0;
+    // Tells the user of an error in a message box owned by the gadget;
+    // returns once it is dismissed.
+    virtual void showError(std::wstring_view text, std::wstring_view title) = 0;
 };
 
-// What the user asked of the scroll bar.
+// What the user asked of the opacity scroll bar.
 enum class ScrollRequest : std::uint8_t {
     LineLeft,
     LineRight,
@@ -90,58 +105,57 @@ enum class ScrollRequest : std::uint8_t {
     EndScroll,
 };
 
-// Events of the settings dialog.
+// What happened in the settings dialog.
 class SettingsEvents {
 public:
-    // The user selected option `index` (the control already shows it checked).
-    virtual void Option1_UserClick(int index) = 0;
-    virtual void HScroll1_UserScroll(ScrollRequest request, int thumbPosition) = 0;
-    virtual void Command1_Click() = 0;
-    virtual void Command2_Click() = 0;
-    // The close box destroyed the dialog.
-    virtual void Form_Unload() = 0;
+    // The user chose action `index` (its option already shows it checked).
+    virtual void onActionChosen(int index) = 0;
+    virtual void onOpacityScrolled(ScrollRequest request, int thumbPosition) = 0;
+    virtual void onWebLinkClicked() = 0;
+    virtual void onCloseButtonClicked() = 0;
+    // The close box destroyed the dialog's window.
+    virtual void onClosedByCloseBox() = 0;
 
 protected:
     ~SettingsEvents() = default;
 };
 
-struct ScrollRange {
-    int minimum;
-    int maximum;
+// What the settings dialog shows when its window is made.
+struct SettingsView {
+    int checkedAction = 0;
+    int opacity = 255;
+    std::wstring opacityCaption;
 };
 
-// The settings dialog, created hidden with its design values.
+// The settings dialog's window, owned by the gadget's: it stays above the
+// gadget, and the gadget takes no input while it shows.
 class SettingsWindow {
 public:
     virtual ~SettingsWindow() = default;
-    virtual void setOptionChecked(int index) = 0;
-    virtual void setScrollValue(int value) = 0;
-    virtual void setFrame2Caption(std::wstring_view caption) = 0;
+    virtual void checkAction(int index) = 0;
+    virtual void setOpacityPosition(int value) = 0;
+    virtual void setOpacityCaption(std::wstring_view caption) = 0;
     // Shows the dialog modally; returns once it is hidden or destroyed. The
-    // gadget takes no input meanwhile, but its timer keeps ticking.
+    // gadget's timer keeps ticking meanwhile.
     virtual void showModal() = 0;
     virtual void hide() = 0;
-    // Asks the shell to open `address`, owned by the dialog; returns the
-    // shell's instance value (above 32 on success).
-    virtual std::intptr_t openWithShell(std::wstring_view address) = 0;
+    // Asks the shell to open `address`; false if it could not.
+    virtual bool openAddress(std::wstring_view address) = 0;
 };
 
-// Message box styles the program uses.
-inline constexpr unsigned kMessageBoxStopIcon = 0x10;  // MB_OK | MB_ICONHAND
-
-// The operating system and the factory of windows and pictures.
+// The operating system: the factory of windows and pictures, and the power
+// requests.
 class System {
 public:
     virtual ~System() = default;
     virtual std::unique_ptr<GadgetWindow> createGadgetWindow(GadgetEvents& events) = 0;
-    virtual std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events) = 0;
+    // A hidden settings dialog owned by `gadget`, a window made by this system.
+    virtual std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events,
+                                                                 GadgetWindow& gadget,
+                                                                 const SettingsView& view) = 0;
     virtual PictureRef decodePicture(PictureId id) = 0;
-    // Enables the shut-down privilege in the process token; false if it could
-    // not be enabled.
-    virtual bool enableShutdownPrivilege() = 0;
-    // ExitWindowsEx: non-zero when the system accepted the request.
-    virtual int exitWindows(std::uint32_t flags, std::uint32_t reason) = 0;
-    virtual int messageBox(std::wstring_view text, std::wstring_view title, unsigned style) = 0;
+    // Asks the system to end the session as `action` says; false if it refused.
+    virtual bool requestPowerAction(PowerAction action) = 0;
     // Ends the process at once. The product never returns from it.
     virtual void endProcess() = 0;
 };

@@ -54,11 +54,11 @@ const Image& Face() {
     return face;
 }
 
-exitbutton::ShapeScan FaceScan() {
-    return exitbutton::BuildShapeRegion(artgen::ToPixelGrid(Face()), 160, 120, 0x000000);
+exitbutton::Outline FaceScan() {
+    return exitbutton::ScanOutline(artgen::ToPixelGrid(Face()), 0x000000);
 }
 
-std::vector<Rect> RunsOfRow(const exitbutton::ShapeScan& scan, int y) {
+std::vector<Rect> RunsOfRow(const exitbutton::Outline& scan, int y) {
     std::vector<Rect> runs;
     for (const Rect& r : scan.seeThroughRuns)
         if (r.top == y) runs.push_back(r);

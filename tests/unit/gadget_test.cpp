@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "assets/form2.h"
-#include "gadget/form1.h"
+#include "core/runtime_error.h"
+#include "gadget/picture_store.h"
 #include "test_support.h"
 
 namespace exitbutton {
@@ -10,112 +10,132 @@ namespace {
 using fake::NameOf;
 using testing::StartedProgram;
 
-class Gadget : public ::testing::Test {
+class GadgetBehaviour : public ::testing::Test {
 protected:
     StartedProgram started;
     fake::FakeSystem& system = started.system;
     Program& program = started.program;
-    GadgetEvents& events() { return system.gadget().events(); }
+    GadgetEvents& events() { return started.gadgetEvents(); }
+    fake::FakeGadgetWindow& window() { return system.gadget(); }
 };
 
-TEST_F(Gadget, PointerOnTheButtonShowsTheHoverPictureAndStartsTheAnimation) {
-    events().Command1_MouseMove();
-    EXPECT_EQ(NameOf(system.gadget().buttonPicture), "button_hover");
-    EXPECT_EQ(system.gadget().timerInterval, 50);
+TEST_F(GadgetBehaviour, PointerOnTheButtonShowsTheHoverPictureAndStartsTheAnimation) {
+    events().onPointerOverPowerButton();
+    EXPECT_EQ(NameOf(window().buttonPicture), "button_hover");
+    EXPECT_EQ(window().timerIntervalMs, 50);
 
-    events().Form_MouseMove();
-    EXPECT_EQ(NameOf(system.gadget().buttonPicture), "button_normal");
-    EXPECT_EQ(system.gadget().timerInterval, 0);
+    events().onPointerOverFace();
+    EXPECT_EQ(NameOf(window().buttonPicture), "button_normal");
+    EXPECT_EQ(window().timerIntervalMs, 0);
 }
 
-TEST_F(Gadget, RepeatedMovesOverTheButtonDoNotRestartTheTimer) {
-    for (int i = 0; i < 5; ++i) events().Command1_MouseMove();
-    EXPECT_EQ(system.callsStartingWith("Form1.setTimerInterval"),
-              (std::vector<std::string>{"Form1.setTimerInterval 50"}));
-    EXPECT_EQ(system.callsStartingWith("Form1.setButtonPicture").size(), 1u);
+TEST_F(GadgetBehaviour, LeavingTheButtonByAnyRouteEndsTheHover) {
+    // Straight off the window, or onto a knob: the face hears nothing then,
+    // only the button's leave notification.
+    events().onPointerOverPowerButton();
+    events().onAnimationTick();
+    events().onPointerLeftPowerButton();
+    EXPECT_EQ(NameOf(window().buttonPicture), "button_normal");
+    EXPECT_EQ(window().timerIntervalMs, 0);
+    EXPECT_EQ(NameOf(window().facePicture), "frame0");  // the face keeps its last frame
+
+    // The face's move that follows a leave changes nothing more.
+    system.calls.clear();
+    events().onPointerOverFace();
+    EXPECT_TRUE(system.calls.empty());
 }
 
-TEST_F(Gadget, FramesFollowInOrderAndWrapFromFiveToZero) {
-    events().Command1_MouseMove();
+TEST_F(GadgetBehaviour, RepeatedMovesOverTheButtonDoNotRestartTheTimer) {
+    for (int i = 0; i < 5; ++i) events().onPointerOverPowerButton();
+    EXPECT_EQ(system.callsStartingWith("gadget.startAnimationTimer"),
+              (std::vector<std::string>{"gadget.startAnimationTimer 50"}));
+    EXPECT_EQ(system.callsStartingWith("gadget.setButtonPicture").size(), 1u);
+}
+
+TEST_F(GadgetBehaviour, FramesFollowInOrderAndWrapFromFiveToZero) {
+    events().onPointerOverPowerButton();
     std::vector<std::string> shown;
     for (int tick = 0; tick < 7; ++tick) {
-        events().Timer1_Timer();
-        shown.push_back(NameOf(system.gadget().facePicture));
+        events().onAnimationTick();
+        shown.push_back(NameOf(window().facePicture));
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"frame0", "frame1", "frame2", "frame3", "frame4",
                                                "frame5", "frame0"}));
-    EXPECT_EQ(program.state().FrameIndex, 1);
+    EXPECT_EQ(program.state().frameIndex, 1);
 }
 
-TEST_F(Gadget, AnotherHoverResumesWithTheFrameAfterTheLastOneShown) {
-    events().Command1_MouseMove();
-    events().Timer1_Timer();
-    events().Timer1_Timer();
-    events().Form_MouseMove();
-    EXPECT_EQ(NameOf(system.gadget().facePicture), "frame1");  // the face keeps its last frame
-    events().Command1_MouseMove();
-    events().Timer1_Timer();
-    EXPECT_EQ(NameOf(system.gadget().facePicture), "frame2");
+TEST_F(GadgetBehaviour, AnotherHoverResumesWithTheFrameAfterTheLastOneShown) {
+    events().onPointerOverPowerButton();
+    events().onAnimationTick();
+    events().onAnimationTick();
+    events().onPointerOverFace();
+    EXPECT_EQ(NameOf(window().facePicture), "frame1");  // the face keeps its last frame
+    events().onPointerOverPowerButton();
+    events().onAnimationTick();
+    EXPECT_EQ(NameOf(window().facePicture), "frame2");
 }
 
-TEST_F(Gadget, AnimationNeverRecomputesTheOutline) {
-    events().Command1_MouseMove();
-    for (int tick = 0; tick < 12; ++tick) events().Timer1_Timer();
-    EXPECT_TRUE(system.callsStartingWith("Form1.setShape").empty());
-    EXPECT_TRUE(system.callsStartingWith("Form1.facePixels").empty());
+TEST_F(GadgetBehaviour, AnimationNeverRecomputesTheOutline) {
+    events().onPointerOverPowerButton();
+    for (int tick = 0; tick < 12; ++tick) events().onAnimationTick();
+    EXPECT_TRUE(system.callsStartingWith("gadget.setOutline").empty());
+    EXPECT_TRUE(system.callsStartingWith("gadget.facePixels").empty());
 }
 
-TEST_F(Gadget, FirstPointerMoveLoadsThePictureStoreOnceWithAllEightPictures) {
-    EXPECT_FALSE(program.isForm2Loaded());
-    events().Form_MouseMove();
-    EXPECT_TRUE(program.isForm2Loaded());
+TEST_F(GadgetBehaviour, FirstPointerMoveDecodesAllEightPicturesOnceAndNeverAgain) {
+    EXPECT_TRUE(system.callsStartingWith("decode").empty());
+    events().onPointerOverFace();
+    EXPECT_EQ(system.callsStartingWith("decode").size(), 8u);
     for (int cycle = 0; cycle < 100; ++cycle) {
-        events().Command1_MouseMove();
-        events().Timer1_Timer();
-        events().Form_MouseMove();
+        events().onPointerOverPowerButton();
+        events().onAnimationTick();
+        events().onPointerLeftPowerButton();
+        events().onPointerOverFace();
     }
     for (int count : system.decodeCount) EXPECT_EQ(count, 1);
 }
 
-TEST_F(Gadget, PictureStoreHandsOutTheSameSharedPictureEveryTime) {
-    const Form2& store = program.form2();
-    EXPECT_EQ(store.Image1(1).get(), store.Image1(1).get());
-    EXPECT_EQ(store.Image2(5).get(), store.Image2(5).get());
-    EXPECT_NE(store.Image2(0).get(), store.Image2(1).get());
-    EXPECT_THROW(store.Image1(2), RuntimeError);
-    EXPECT_THROW(store.Image2(-1), RuntimeError);
-    EXPECT_THROW(store.Image2(6), RuntimeError);
+TEST(PictureStore, HandsOutTheSameSharedPictureEveryTimeAndRefusesFramesOutOfRange) {
+    fake::FakeSystem system;
+    const PictureStore store(system);
+    EXPECT_EQ(NameOf(store.buttonPicture(false)), "button_normal");
+    EXPECT_EQ(NameOf(store.buttonPicture(true)), "button_hover");
+    EXPECT_EQ(store.buttonPicture(true).get(), store.buttonPicture(true).get());
+    EXPECT_EQ(NameOf(store.animationFrame(5)), "frame5");
+    EXPECT_EQ(store.animationFrame(5).get(), store.animationFrame(5).get());
+    EXPECT_THROW(store.animationFrame(-1), RuntimeError);
+    EXPECT_THROW(store.animationFrame(6), RuntimeError);
 }
 
-TEST_F(Gadget, PictureThatFailsToDecodeIsARuntimeErrorNamingIt) {
+TEST_F(GadgetBehaviour, PictureThatFailsToDecodeIsARuntimeErrorNamingIt) {
     system.failingPicture = "frame3";
     try {
-        events().Command1_MouseMove();
+        events().onPointerOverPowerButton();
         FAIL() << "expected a run-time error";
     } catch (const RuntimeError& error) {
         EXPECT_NE(std::string(error.what()).find("frame3"), std::string::npos);
     }
-    EXPECT_FALSE(program.isForm2Loaded());
+    EXPECT_EQ(window().timerIntervalMs, 0);  // nothing half done
 }
 
-TEST_F(Gadget, AnyMouseButtonOnTheFaceMovesTheWindowWithThatButton) {
-    events().Form_MouseDown(MouseButton::Left);
-    events().Form_MouseDown(MouseButton::Right);
-    events().Form_MouseDown(MouseButton::Middle);
-    EXPECT_EQ(system.gadget().moves,
+TEST_F(GadgetBehaviour, AnyMouseButtonOnTheFaceMovesTheWindowWithThatButton) {
+    events().onFacePressed(MouseButton::Left);
+    events().onFacePressed(MouseButton::Right);
+    events().onFacePressed(MouseButton::Middle);
+    EXPECT_EQ(window().moves,
               (std::vector<MouseButton>{MouseButton::Left, MouseButton::Right, MouseButton::Middle}));
 }
 
-TEST_F(Gadget, UpperKnobEndsTheProgramEvenWhileHovering) {
-    events().Command1_MouseMove();
-    events().Image1_Click();
+TEST_F(GadgetBehaviour, ExitKnobEndsTheProgramEvenWhileHovering) {
+    events().onPointerOverPowerButton();
+    events().onExitKnobClicked();
     EXPECT_TRUE(system.ended);
-    EXPECT_TRUE(system.callsStartingWith("exitWindows").empty());
+    EXPECT_TRUE(system.callsStartingWith("requestPowerAction").empty());
 }
 
-TEST_F(Gadget, TimerTicksWhileTheStoreIsLoadedNeverDecodeAgain) {
-    events().Command1_MouseMove();
-    for (int tick = 0; tick < 1000; ++tick) events().Timer1_Timer();
+TEST_F(GadgetBehaviour, ThousandTicksNeverDecodeAgain) {
+    events().onPointerOverPowerButton();
+    for (int tick = 0; tick < 1000; ++tick) events().onAnimationTick();
     int total = 0;
     for (int count : system.decodeCount) total += count;
     EXPECT_EQ(total, 8);

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/runtime_error.h"
 #include "gadget/power_action.h"
-#include "settings/form3.h"
+#include "platform/win32/power_request.h"
 #include "test_support.h"
 
 namespace exitbutton {
@@ -9,79 +10,74 @@ namespace {
 
 using testing::StartedProgram;
 
-const std::string kRefusal = "messageBox Не удается выполнить команду в этой версии ОС | Ошибка | 16";
+const std::string kRefusal = "gadget.showError Не удается выполнить команду в этой версии ОС | Ошибка";
 
-class PowerAction : public ::testing::Test {
+class PowerButton : public ::testing::Test {
 protected:
     StartedProgram started;
     fake::FakeSystem& system = started.system;
     Program& program = started.program;
-    void click() { system.gadget().events().Command1_Click(); }
+    void click() { started.gadgetEvents().onPowerButtonClicked(); }
+    void choose(int action) { program.state().actionIndex = action; }
 };
 
-TEST_F(PowerAction, WithoutAVisitToTheDialogAClickRequestsAForcedLogOff) {
+TEST_F(PowerButton, WithoutAVisitToTheDialogAClickRequestsAForcedLogOff) {
     click();
-    EXPECT_EQ(system.calls, (std::vector<std::string>{"exitWindows 4 2147483648"}));
-    EXPECT_EQ(program.state().ExitFlags, 4);
-    EXPECT_EQ(program.state().ApiResult, 1);
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"requestPowerAction forced-log-off"}));
 }
 
-TEST_F(PowerAction, EachActionSendsItsFlagsAndOnlyShutDownsEnableThePrivilege) {
-    struct Case {
-        int action;
-        std::vector<std::string> calls;
-    };
-    const Case cases[] = {
-        {0, {"exitWindows 4 2147483648"}},
-        {1, {"exitWindows 0 2147483648"}},
-        {2, {"enableShutdownPrivilege", "exitWindows 8 2147483648"}},
-        {3, {"enableShutdownPrivilege", "exitWindows 2 2147483648"}},
-        {4, {"enableShutdownPrivilege", "exitWindows 1 2147483648"}},
-    };
-    for (const Case& c : cases) {
-        system.settings().clickOption(c.action);
+TEST_F(PowerButton, EachOptionRequestsItsAction) {
+    const char* expected[] = {"forced-log-off", "log-off", "power-off", "restart", "shut-down"};
+    for (int action = 0; action < kPowerActionCount; ++action) {
+        choose(action);
         system.calls.clear();
         click();
-        EXPECT_EQ(system.calls, c.calls) << "action " << c.action;
+        EXPECT_EQ(system.calls, (std::vector<std::string>{std::string("requestPowerAction ") + expected[action]}))
+            << "action " << action;
     }
 }
 
-TEST_F(PowerAction, RefusalShowsTheStopMessageOncePerClickAndTheNextClickTriesAgain) {
-    system.exitWindowsResult = 0;
+TEST_F(PowerButton, RefusalShowsTheStopMessageOncePerClickAndTheNextClickTriesAgain) {
+    system.powerActionsAccepted = false;
     click();
-    EXPECT_EQ(system.calls, (std::vector<std::string>{"exitWindows 4 2147483648", kRefusal}));
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"requestPowerAction forced-log-off", kRefusal}));
     system.calls.clear();
-    system.settings().clickOption(3);
+    choose(3);
     click();
-    EXPECT_EQ(system.callsStartingWith("exitWindows"),
-              (std::vector<std::string>{"exitWindows 2 2147483648"}));
-    EXPECT_EQ(system.callsStartingWith("messageBox"), (std::vector<std::string>{kRefusal}));
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"requestPowerAction restart", kRefusal}));
     EXPECT_TRUE(system.gadget().visible);
 }
 
-TEST_F(PowerAction, PrivilegeThatCannotBeEnabledStillMakesTheRequest) {
-    system.privilegeGranted = false;
-    system.exitWindowsResult = 0;
-    system.settings().clickOption(2);
-    system.calls.clear();
+TEST_F(PowerButton, AcceptedRequestShowsNothing) {
+    choose(4);
     click();
-    EXPECT_EQ(system.calls, (std::vector<std::string>{"enableShutdownPrivilege",
-                                                      "exitWindows 8 2147483648", kRefusal}));
-}
-
-TEST_F(PowerAction, AcceptedRequestShowsNothing) {
-    system.settings().clickOption(4);
-    click();
-    EXPECT_TRUE(system.callsStartingWith("messageBox").empty());
+    EXPECT_TRUE(system.callsStartingWith("gadget.showError").empty());
     EXPECT_FALSE(system.ended);  // the system ends the program, not the gadget
 }
 
-TEST(PowerActionTable, OnlyShutDownRestartAndPowerOffNeedThePrivilege) {
-    EXPECT_FALSE(NeedsShutdownPrivilege(0));
-    EXPECT_FALSE(NeedsShutdownPrivilege(4));
-    EXPECT_TRUE(NeedsShutdownPrivilege(1));
-    EXPECT_TRUE(NeedsShutdownPrivilege(2));
-    EXPECT_TRUE(NeedsShutdownPrivilege(8));
+TEST_F(PowerButton, AnActionIndexOutOfRangeIsARuntimeErrorNotARequest) {
+    choose(5);
+    EXPECT_THROW(click(), RuntimeError);
+    EXPECT_TRUE(system.callsStartingWith("requestPowerAction").empty());
+}
+
+TEST(PowerRequestTable, EachActionHasItsExitFlagsAndOnlyShutDownsNeedThePrivilege) {
+    struct Case {
+        PowerAction action;
+        std::uint32_t flags;
+        bool privilege;
+    };
+    const Case cases[] = {
+        {PowerAction::ForcedLogOff, 4, false}, {PowerAction::LogOff, 0, false},
+        {PowerAction::PowerOff, 8, true},      {PowerAction::Restart, 2, true},
+        {PowerAction::ShutDown, 1, true},
+    };
+    for (const Case& c : cases) {
+        const win32::PowerRequest request = win32::PowerRequestFor(c.action);
+        EXPECT_EQ(request.exitFlags, c.flags) << fake::NameOf(c.action);
+        EXPECT_EQ(request.needsShutdownPrivilege, c.privilege) << fake::NameOf(c.action);
+    }
+    EXPECT_EQ(win32::kPlannedShutdownReason, 0x80000000u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "gadget/form1.h"
-#include "settings/form3.h"
+#include "core/opacity.h"
+#include "settings/settings_dialog.h"
 #include "test_support.h"
 
 namespace exitbutton {
@@ -9,16 +9,26 @@ namespace {
 
 using testing::StartedProgram;
 
-class Settings : public ::testing::Test {
+class SettingsDialogBehaviour : public ::testing::Test {
 protected:
     StartedProgram started;
     fake::FakeSystem& system = started.system;
     Program& program = started.program;
 
     fake::FakeSettingsWindow& dialog() { return system.settings(); }
-    void openFromTheLowerKnob() { system.gadget().events().Image3_Click(); }
+    // Opens the dialog from the settings knob; `whileOpen` acts as the user would.
+    void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
+        system.whileModal = std::move(whileOpen);
+        started.gadgetEvents().onSettingsKnobClicked();
+        system.whileModal = nullptr;
+    }
+    // Opens the dialog and leaves it, hidden, for a test to drive.
+    void openAndHide() {
+        openFromTheSettingsKnob([this] { dialog().events().onCloseButtonClicked(); });
+        system.calls.clear();
+    }
     void scroll(ScrollRequest request, int thumb = 0) {
-        dialog().events().HScroll1_UserScroll(request, thumb);
+        dialog().events().onOpacityScrolled(request, thumb);
     }
 };
 
@@ -41,143 +51,159 @@ TEST(ScrollArithmetic, EveryRequestStaysWithinTheRange) {
     EXPECT_EQ(bar.next(ScrollRequest::ThumbPosition, 60, -5), 50);
 }
 
-TEST_F(Settings, OpacityBelowOpaqueMakesTheGadgetLayeredWithThatAlpha) {
-    scroll(ScrollRequest::LineLeft);
-    EXPECT_EQ(system.calls, (std::vector<std::string>{
-                                "Form3.setScrollValue 254",
-                                "Form3.setFrame2Caption Прозрачность 254",
-                                "Form1.extendedStyle",
-                                "Form1.setExtendedStyle 524416",  // WS_EX_TOOLWINDOW | WS_EX_LAYERED
-                                "Form1.setLayeredAlpha 254",
-                            }));
-    EXPECT_EQ(program.state().Opacity, 254);
-    EXPECT_EQ(program.state().ApiResult, 0x80080);
+TEST(Opacity, AnOpaqueGadgetThatWasNeverTranslucentStaysAnOrdinaryWindow) {
+    StartedProgram started;
+    fake::FakeSystem& system = started.system;
+    fake::FakeGadgetWindow& gadget = system.gadget();
+    SharedState state;
+    ApplyOpacity(state, gadget);
+    EXPECT_EQ(gadget.alpha, -1);
+    EXPECT_FALSE(state.gadgetLayered);
+    state.opacity = 200;
+    ApplyOpacity(state, gadget);
+    state.opacity = 255;
+    ApplyOpacity(state, gadget);
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"gadget.setAlpha 200", "gadget.setAlpha 255"}));
+    EXPECT_TRUE(state.gadgetLayered);
 }
 
-TEST_F(Settings, BackToOpaqueMakesALayeredGadgetFullyOpaqueAgain) {
+TEST_F(SettingsDialogBehaviour, TheDialogIsMadeAtItsFirstOpeningFromTheStateOfThatMoment) {
+    EXPECT_EQ(program.settings(), nullptr);
+    EXPECT_FALSE(system.hasSettingsWindow());
+    program.state().actionIndex = 3;
+    openFromTheSettingsKnob([this] {
+        EXPECT_TRUE(dialog().visible);
+        EXPECT_EQ(&dialog().owner, &system.gadget());  // owned: stays above the gadget
+        dialog().events().onCloseButtonClicked();
+    });
+    EXPECT_EQ(system.settingsWindowsCreated, 1);
+    EXPECT_EQ(dialog().checkedAction, 3);
+    EXPECT_EQ(dialog().opacityPosition, 255);
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 255");
+    EXPECT_EQ(system.callsStartingWith("settings.showModal"),
+              (std::vector<std::string>{"settings.showModal", "settings.showModal returned"}));
+    EXPECT_FALSE(dialog().visible);
+}
+
+TEST_F(SettingsDialogBehaviour, OpacityBelowOpaqueMakesTheGadgetTranslucentWithThatAlpha) {
+    openAndHide();
+    scroll(ScrollRequest::LineLeft);
+    EXPECT_EQ(system.calls, (std::vector<std::string>{
+                                "settings.setOpacityPosition 254",
+                                "settings.setOpacityCaption Прозрачность 254",
+                                "gadget.setAlpha 254",
+                            }));
+    EXPECT_EQ(program.state().opacity, 254);
+}
+
+TEST_F(SettingsDialogBehaviour, BackToOpaqueMakesATranslucentGadgetFullyOpaqueAgain) {
+    openAndHide();
     scroll(ScrollRequest::ThumbPosition, 128);
     EXPECT_EQ(system.gadget().alpha, 128);
     scroll(ScrollRequest::ThumbPosition, 255);
     EXPECT_EQ(system.gadget().alpha, 255);
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 255");
-    EXPECT_EQ(program.state().Opacity, 255);
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 255");
+    EXPECT_EQ(program.state().opacity, 255);
 }
 
-TEST_F(Settings, ApplyingTheSameValueTwiceLeavesTheSameState) {
-    program.state().Opacity = 200;
-    ApplyOpacity(program);
-    const auto style = system.gadget().exStyle;
-    ApplyOpacity(program);
-    EXPECT_EQ(system.gadget().exStyle, style);
-    EXPECT_EQ(system.gadget().alpha, 200);
-    EXPECT_EQ(system.callsStartingWith("Form1.setExtendedStyle").size(), 2u);  // written every call
-}
-
-TEST_F(Settings, DraggingTheBoxFollowsEveryPositionLiveAndReleasingReportsTheEnd) {
+TEST_F(SettingsDialogBehaviour, DraggingTheBoxFollowsEveryPositionLiveAndReleasingReportsTheEnd) {
+    openAndHide();
     scroll(ScrollRequest::ThumbTrack, 200);
     EXPECT_EQ(system.gadget().alpha, 200);
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 200");
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 200");
     scroll(ScrollRequest::ThumbTrack, 128);
     EXPECT_EQ(system.gadget().alpha, 128);
     scroll(ScrollRequest::ThumbPosition, 128);
     scroll(ScrollRequest::EndScroll);
-    EXPECT_EQ(program.state().Opacity, 128);
-    EXPECT_EQ(dialog().scrollValue, 128);
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 128");
-    EXPECT_EQ(system.callsStartingWith("Form1.setLayeredAlpha"),
-              (std::vector<std::string>{"Form1.setLayeredAlpha 200", "Form1.setLayeredAlpha 128",
-                                        "Form1.setLayeredAlpha 128"}));
+    EXPECT_EQ(program.state().opacity, 128);
+    EXPECT_EQ(dialog().opacityPosition, 128);
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 128");
+    EXPECT_EQ(system.callsStartingWith("gadget.setAlpha"),
+              (std::vector<std::string>{"gadget.setAlpha 200", "gadget.setAlpha 128",
+                                        "gadget.setAlpha 128"}));
 }
 
-TEST_F(Settings, PositionsFromOutsideTheRangeAreHeldToIt) {
+TEST_F(SettingsDialogBehaviour, PositionsFromOutsideTheRangeAreHeldToIt) {
+    openAndHide();
     scroll(ScrollRequest::ThumbPosition, 3);
-    EXPECT_EQ(program.state().Opacity, 50);
-    EXPECT_EQ(dialog().scrollValue, 50);
+    EXPECT_EQ(program.state().opacity, 50);
+    EXPECT_EQ(dialog().opacityPosition, 50);
     EXPECT_EQ(system.gadget().alpha, 50);
     scroll(ScrollRequest::LineLeft);
-    EXPECT_EQ(program.state().Opacity, 50);
+    EXPECT_EQ(program.state().opacity, 50);
 }
 
-TEST_F(Settings, SelectingAnOptionStoresTheActionAndNothingElse) {
+TEST_F(SettingsDialogBehaviour, ChoosingAnOptionStoresTheActionAndNothingElse) {
+    openAndHide();
     dialog().clickOption(3);
-    EXPECT_EQ(program.state().ActionIndex, 3);
+    EXPECT_EQ(program.state().actionIndex, 3);
     EXPECT_TRUE(system.calls.empty());
-    dialog().clickOption(3);
-    EXPECT_EQ(program.state().ActionIndex, 3);
+    dialog().events().onActionChosen(7);  // not one of ours
+    EXPECT_EQ(program.state().actionIndex, 3);
 }
 
-TEST_F(Settings, LowerKnobSelectsTheCurrentActionAndShowsTheDialogModally) {
-    dialog().clickOption(2);
-    system.whileModal = [this] {
-        EXPECT_TRUE(dialog().visible);
-        dialog().events().Command2_Click();
-    };
-    openFromTheLowerKnob();
-    EXPECT_EQ(dialog().checkedOption, 2);
-    EXPECT_EQ(system.callsStartingWith("Form3.showModal"),
-              (std::vector<std::string>{"Form3.showModal", "Form3.showModal returned"}));
-    EXPECT_FALSE(dialog().visible);
-}
-
-TEST_F(Settings, CloseButtonHidesAndKeepsEverythingForTheNextShowing) {
-    system.whileModal = [this] {
+TEST_F(SettingsDialogBehaviour, CloseButtonHidesAndKeepsEverythingForTheNextShowing) {
+    openFromTheSettingsKnob([this] {
         dialog().clickOption(4);
         scroll(ScrollRequest::ThumbPosition, 90);
-        dialog().events().Command2_Click();
-    };
-    openFromTheLowerKnob();
-    system.whileModal = nullptr;
-    openFromTheLowerKnob();
+        dialog().events().onCloseButtonClicked();
+    });
+    openFromTheSettingsKnob();
     EXPECT_EQ(system.settingsWindowsCreated, 1);
-    EXPECT_EQ(dialog().checkedOption, 4);
-    EXPECT_EQ(dialog().scrollValue, 90);
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 90");
+    EXPECT_EQ(dialog().checkedAction, 4);
+    EXPECT_EQ(dialog().opacityPosition, 90);
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 90");
 }
 
-TEST_F(Settings, CloseBoxUnloadsAndReopeningShowsTheActionAndTheRealOpacity) {
-    system.whileModal = [this] {
+TEST_F(SettingsDialogBehaviour, CloseBoxDestroysItAndReopeningShowsTheActionAndTheRealOpacity) {
+    openFromTheSettingsKnob([this] {
         dialog().clickOption(1);
         scroll(ScrollRequest::ThumbPosition, 120);
         dialog().pressCloseBox();
-    };
-    openFromTheLowerKnob();
-    EXPECT_FALSE(program.isForm3Loaded());
-    EXPECT_EQ(system.callsStartingWith("Form3.showModal returned").size(), 1u);
+    });
+    EXPECT_TRUE(program.settings()->isClosed());
+    EXPECT_EQ(system.callsStartingWith("settings.showModal returned").size(), 1u);
 
-    system.whileModal = nullptr;
-    system.calls.clear();
-    openFromTheLowerKnob();
+    openFromTheSettingsKnob();
     EXPECT_EQ(system.settingsWindowsCreated, 2);
-    EXPECT_EQ(dialog().checkedOption, 1);
-    EXPECT_EQ(dialog().scrollValue, 120);
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 120");
-    EXPECT_EQ(program.state().Opacity, 120);
-    EXPECT_EQ(program.state().ActionIndex, 1);
+    EXPECT_FALSE(program.settings()->isClosed());
+    EXPECT_EQ(dialog().checkedAction, 1);
+    EXPECT_EQ(dialog().opacityPosition, 120);
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 120");
+    EXPECT_EQ(program.state().opacity, 120);
+    EXPECT_EQ(program.state().actionIndex, 1);
     EXPECT_EQ(system.gadget().alpha, 120);
 }
 
-TEST_F(Settings, OpeningShowsTheTrueCaptionEvenIfAnotherProcessWroteOverIt) {
+TEST_F(SettingsDialogBehaviour, OpeningShowsTheTrueCaptionEvenIfAnotherProcessWroteOverIt) {
+    openAndHide();
     scroll(ScrollRequest::ThumbPosition, 140);
-    dialog().frame2Caption = L"Прозрачность 7";  // WM_SETTEXT from outside
-    openFromTheLowerKnob();
-    EXPECT_EQ(dialog().frame2Caption, L"Прозрачность 140");
+    dialog().opacityCaption = L"Прозрачность 7";  // WM_SETTEXT from outside
+    openFromTheSettingsKnob();
+    EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 140");
 }
 
-TEST_F(Settings, WebLinkOpensTheAddressAndKeepsTheDialogOpen) {
-    system.whileModal = [this] { dialog().events().Command1_Click(); };
-    openFromTheLowerKnob();
-    EXPECT_EQ(system.callsStartingWith("Form3.openWithShell"),
-              (std::vector<std::string>{"Form3.openWithShell https://exitbutton.example/"}));
-    EXPECT_EQ(program.state().ApiResult, 33);
-    EXPECT_TRUE(dialog().visible);
-    EXPECT_TRUE(system.callsStartingWith("messageBox").empty());
+TEST_F(SettingsDialogBehaviour, AClickPostedToTheKnobWhileTheDialogShowsOpensNothingMore) {
+    openFromTheSettingsKnob([this] {
+        started.gadgetEvents().onSettingsKnobClicked();
+        dialog().pressCloseBox();
+        started.gadgetEvents().onSettingsKnobClicked();  // the loop has not returned yet
+    });
+    EXPECT_EQ(system.settingsWindowsCreated, 1);
+    EXPECT_EQ(system.callsStartingWith("settings.showModal returned").size(), 1u);
 }
 
-TEST_F(Settings, WritingTheScrollBarsCurrentValueRaisesNothing) {
-    program.form3().setHScroll1Value(255);
-    EXPECT_TRUE(system.calls.empty());
-    EXPECT_THROW(program.form3().setHScroll1Value(49), RuntimeError);
-    EXPECT_THROW(program.form3().selectOption1(5), RuntimeError);
+TEST_F(SettingsDialogBehaviour, WebLinkOpensTheAddressAndKeepsTheDialogOpenWhetherOrNotABrowserCame) {
+    for (bool opens : {true, false}) {
+        system.addressesOpen = opens;
+        system.calls.clear();
+        openFromTheSettingsKnob([this] { dialog().events().onWebLinkClicked(); });
+        EXPECT_EQ(system.callsStartingWith("settings.openAddress"),
+                  (std::vector<std::string>{"settings.openAddress https://exitbutton.example/"}));
+        EXPECT_TRUE(dialog().visible);
+        EXPECT_TRUE(system.callsStartingWith("gadget.showError").empty());
+        dialog().events().onCloseButtonClicked();
+    }
 }
 
 }  // namespace

@@ -24,13 +24,13 @@ bool Covers(const std::vector<Rect>& rects, int x, int y) {
 }
 
 TEST(OutlineScan, RowWithoutSeeThroughPixelsGivesNoRunAndKeepsTheWholeRow) {
-    const ShapeScan scan = BuildShapeRegion(Filled(160, 1, kGrey), 160, 1, kBlack);
+    const Outline scan = ScanOutline(Filled(160, 1, kGrey), kBlack);
     EXPECT_TRUE(scan.seeThroughRuns.empty());
     EXPECT_EQ(scan.kept, (std::vector<Rect>{{0, 0, 160, 1}}));
 }
 
 TEST(OutlineScan, FullySeeThroughRowIsOneRunEndedByTheRightEdge) {
-    const ShapeScan scan = BuildShapeRegion(Filled(160, 1, kBlack), 160, 1, kBlack);
+    const Outline scan = ScanOutline(Filled(160, 1, kBlack), kBlack);
     EXPECT_EQ(scan.seeThroughRuns, (std::vector<Rect>{{0, 0, 160, 1}}));
     EXPECT_TRUE(scan.kept.empty());
 }
@@ -38,7 +38,7 @@ TEST(OutlineScan, FullySeeThroughRowIsOneRunEndedByTheRightEdge) {
 TEST(OutlineScan, SeeThroughPixelInTheLastColumnIsARunOfOne) {
     PixelGrid grid = Filled(160, 1, kGrey);
     Set(grid, 159, 0, kBlack);
-    const ShapeScan scan = BuildShapeRegion(grid, 160, 1, kBlack);
+    const Outline scan = ScanOutline(grid, kBlack);
     EXPECT_EQ(scan.seeThroughRuns, (std::vector<Rect>{{159, 0, 160, 1}}));
     EXPECT_EQ(scan.kept, (std::vector<Rect>{{0, 0, 159, 1}}));
 }
@@ -47,7 +47,7 @@ TEST(OutlineScan, OnlyExactBlackIsSeeThrough) {
     PixelGrid grid = Filled(4, 1, kBlack);
     Set(grid, 1, 0, 0x000001);  // red 1
     Set(grid, 2, 0, 0x010000);  // blue 1
-    const ShapeScan scan = BuildShapeRegion(grid, 4, 1, kBlack);
+    const Outline scan = ScanOutline(grid, kBlack);
     EXPECT_EQ(scan.seeThroughRuns, (std::vector<Rect>{{0, 0, 1, 1}, {3, 0, 4, 1}}));
     EXPECT_EQ(scan.kept, (std::vector<Rect>{{1, 0, 3, 1}}));
 }
@@ -57,14 +57,14 @@ TEST(OutlineScan, RowsAreScannedTopDownAndRunsLeftToRight) {
     Set(grid, 4, 0, kBlack);
     Set(grid, 0, 0, kBlack);
     Set(grid, 2, 1, kBlack);
-    const ShapeScan scan = BuildShapeRegion(grid, 6, 2, kBlack);
+    const Outline scan = ScanOutline(grid, kBlack);
     EXPECT_EQ(scan.seeThroughRuns,
               (std::vector<Rect>{{0, 0, 1, 1}, {4, 0, 5, 1}, {2, 1, 3, 2}}));
 }
 
 TEST(OutlineScan, AllBlackPictureKeepsNothingAndNoBlackKeepsTheRectangle) {
-    EXPECT_TRUE(BuildShapeRegion(Filled(160, 120, kBlack), 160, 120, kBlack).kept.empty());
-    const ShapeScan whole = BuildShapeRegion(Filled(160, 120, kGrey), 160, 120, kBlack);
+    EXPECT_TRUE(ScanOutline(Filled(160, 120, kBlack), kBlack).kept.empty());
+    const Outline whole = ScanOutline(Filled(160, 120, kGrey), kBlack);
     EXPECT_EQ(whole.kept, (std::vector<Rect>{{0, 0, 160, 120}}));
     EXPECT_TRUE(whole.seeThroughRuns.empty());
 }
@@ -72,7 +72,7 @@ TEST(OutlineScan, AllBlackPictureKeepsNothingAndNoBlackKeepsTheRectangle) {
 TEST(OutlineScan, RowsWithTheSameKeptSpansMergeIntoTallRectangles) {
     PixelGrid grid = Filled(10, 5, kGrey);
     for (int y = 0; y < 3; ++y) Set(grid, 5, y, kBlack);
-    const ShapeScan scan = BuildShapeRegion(grid, 10, 5, kBlack);
+    const Outline scan = ScanOutline(grid, kBlack);
     EXPECT_EQ(scan.kept, (std::vector<Rect>{{0, 0, 5, 3}, {6, 0, 10, 3}, {0, 3, 10, 5}}));
 }
 
@@ -84,7 +84,7 @@ TEST(OutlineScan, KeptRectanglesAreExactlyTheNonSeeThroughPixels) {
         seed = seed * 1103515245u + 12345u;
         if ((seed >> 16) % 3 == 0) pixel = kBlack;
     }
-    const ShapeScan scan = BuildShapeRegion(grid, 37, 23, kBlack);
+    const Outline scan = ScanOutline(grid, kBlack);
     long long keptPixels = 0;
     for (int y = 0; y < 23; ++y) {
         for (int x = 0; x < 37; ++x) {
@@ -95,20 +95,6 @@ TEST(OutlineScan, KeptRectanglesAreExactlyTheNonSeeThroughPixels) {
         }
     }
     EXPECT_EQ(PixelCount(scan.kept), keptPixels);  // disjoint: no pixel counted twice
-}
-
-TEST(OutlineScan, ReadsOutsideThePictureNeverCountAsSeeThrough) {
-    // A picture smaller than the scanned extent: the missing pixels read as
-    // CLR_INVALID and stay part of the region, as GetPixel would have it.
-    const ShapeScan scan = BuildShapeRegion(Filled(3, 1, kBlack), 5, 2, kBlack);
-    EXPECT_EQ(scan.seeThroughRuns, (std::vector<Rect>{{0, 0, 3, 1}}));
-    EXPECT_EQ(scan.kept, (std::vector<Rect>{{3, 0, 5, 1}, {0, 1, 5, 2}}));
-}
-
-TEST(OutlineScan, SeeThroughColourEqualToTheOutsideReadStillEnds) {
-    // Were CLR_INVALID the see-through colour, the run would never end on its own.
-    const ShapeScan scan = BuildShapeRegion(Filled(4, 1, kGrey), 4, 1, kColorInvalid);
-    EXPECT_EQ(scan.kept, (std::vector<Rect>{{0, 0, 4, 1}}));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Shared set-up for the unit tests: a program on the test double.
 #pragma once
 
-#include "core/program.h"
+#include "app/program.h"
 #include "platform/fake/fake_platform.h"
 
 namespace exitbutton::testing {
@@ -12,9 +12,10 @@ struct StartedProgram {
     Program program{system};
 
     StartedProgram() {
-        Main(program);
+        program.start();
         system.calls.clear();
     }
+    GadgetEvents& gadgetEvents() { return system.gadget().events(); }
 };
 
 }  // namespace exitbutton::testing

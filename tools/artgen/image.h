@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/geometry.h"
+#include "platform/geometry.h"
 
 namespace artgen {
 

@@ -28,18 +28,23 @@ const char* ButtonName(MouseButton button) {
 }  // namespace
 
 std::string Utf8(std::wstring_view text) {
+    // UTF-8 by its bit patterns: lead bytes 110xxxxx and 1110xxxx, then
+    // continuation bytes 10xxxxxx. Every text here is in the Basic
+    // Multilingual Plane.
+    constexpr char32_t kContinuation = 0b1000'0000, kTwoByteLead = 0b1100'0000,
+                       kThreeByteLead = 0b1110'0000, kSixBits = 0b11'1111;
     std::string out;
     for (wchar_t wc : text) {
         const auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
+        if (c < kContinuation) {
             out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < (1u << 11)) {
+            out += static_cast<char>(kTwoByteLead | (c >> 6));
+            out += static_cast<char>(kContinuation | (c & kSixBits));
         } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            out += static_cast<char>(kThreeByteLead | (c >> 12));
+            out += static_cast<char>(kContinuation | ((c >> 6) & kSixBits));
+            out += static_cast<char>(kContinuation | (c & kSixBits));
         }
     }
     return out;
@@ -50,133 +55,153 @@ std::string NameOf(const PictureRef& picture) {
     return fake ? fake->name() : "design";
 }
 
+const char* NameOf(PowerAction action) {
+    switch (action) {
+        case PowerAction::ForcedLogOff: return "forced-log-off";
+        case PowerAction::LogOff: return "log-off";
+        case PowerAction::PowerOff: return "power-off";
+        case PowerAction::Restart: return "restart";
+        case PowerAction::ShutDown: return "shut-down";
+    }
+    return "?";
+}
+
 // Gadget window.
 
 PixelGrid FakeGadgetWindow::facePixels() const {
-    system_.record("Form1.facePixels");
+    system_.record("gadget.facePixels");
     return system_.face;
 }
 
-void FakeGadgetWindow::setShape(const std::vector<Rect>& kept) {
-    shape = kept;
-    system_.record("Form1.setShape");
+void FakeGadgetWindow::setOutline(const std::vector<Rect>& kept) {
+    outline = kept;
+    system_.record("gadget.setOutline");
 }
 
-void FakeGadgetWindow::setButtonShape(Rect ellipseBounds) {
-    buttonShape = ellipseBounds;
-    system_.record("Form1.setButtonShape " + RectText(ellipseBounds));
+void FakeGadgetWindow::setButtonCircle(Rect bounds) {
+    buttonCircle = bounds;
+    system_.record("gadget.setButtonCircle " + RectText(bounds));
 }
 
 void FakeGadgetWindow::setFacePicture(PictureRef picture) {
     facePicture = std::move(picture);
-    system_.record("Form1.setFacePicture " + NameOf(facePicture));
+    system_.record("gadget.setFacePicture " + NameOf(facePicture));
 }
 
 void FakeGadgetWindow::setButtonPicture(PictureRef picture) {
     buttonPicture = std::move(picture);
-    system_.record("Form1.setButtonPicture " + NameOf(buttonPicture));
+    system_.record("gadget.setButtonPicture " + NameOf(buttonPicture));
 }
 
-void FakeGadgetWindow::setTimerInterval(int milliseconds) {
-    timerInterval = milliseconds;
-    system_.record("Form1.setTimerInterval " + std::to_string(milliseconds));
+void FakeGadgetWindow::startAnimationTimer(int intervalMs) {
+    timerIntervalMs = intervalMs;
+    system_.record("gadget.startAnimationTimer " + std::to_string(intervalMs));
+}
+
+void FakeGadgetWindow::stopAnimationTimer() {
+    timerIntervalMs = 0;
+    system_.record("gadget.stopAnimationTimer");
 }
 
 void FakeGadgetWindow::show() {
     visible = true;
-    system_.record("Form1.show");
+    system_.record("gadget.show");
 }
 
 void FakeGadgetWindow::moveWithPointer(MouseButton button) {
     moves.push_back(button);
-    system_.record(std::string("Form1.moveWithPointer ") + ButtonName(button));
+    system_.record(std::string("gadget.moveWithPointer ") + ButtonName(button));
 }
 
-std::uint32_t FakeGadgetWindow::extendedStyle() const {
-    system_.record("Form1.extendedStyle");
-    return exStyle;
-}
-
-void FakeGadgetWindow::setExtendedStyle(std::uint32_t style) {
-    exStyle = style;
-    system_.record("Form1.setExtendedStyle " + std::to_string(style));
-}
-
-void FakeGadgetWindow::setLayeredAlpha(std::uint8_t value) {
+void FakeGadgetWindow::setAlpha(std::uint8_t value) {
     alpha = value;
-    system_.record("Form1.setLayeredAlpha " + std::to_string(value));
+    system_.record("gadget.setAlpha " + std::to_string(value));
+}
+
+void FakeGadgetWindow::showError(std::wstring_view text, std::wstring_view title) {
+    system_.record("gadget.showError " + Utf8(text) + " | " + Utf8(title));
 }
 
 // Settings window.
 
-FakeSettingsWindow::FakeSettingsWindow(FakeSystem& system, SettingsEvents& events)
-    : system_(system), events_(events) {}
+FakeSettingsWindow::FakeSettingsWindow(FakeSystem& system, SettingsEvents& events,
+                                       const FakeGadgetWindow& ownerWindow, const SettingsView& view)
+    : owner(ownerWindow),
+      checkedAction(view.checkedAction),
+      opacityPosition(view.opacity),
+      opacityCaption(view.opacityCaption),
+      system_(system),
+      events_(events) {}
 
 FakeSettingsWindow::~FakeSettingsWindow() { system_.forgetSettings(this); }
 
-void FakeSettingsWindow::setOptionChecked(int index) {
-    checkedOption = index;
-    system_.record("Form3.setOptionChecked " + std::to_string(index));
+void FakeSettingsWindow::checkAction(int index) {
+    checkedAction = index;
+    system_.record("settings.checkAction " + std::to_string(index));
 }
 
-void FakeSettingsWindow::setScrollValue(int value) {
-    scrollValue = value;
-    system_.record("Form3.setScrollValue " + std::to_string(value));
+void FakeSettingsWindow::setOpacityPosition(int value) {
+    opacityPosition = value;
+    system_.record("settings.setOpacityPosition " + std::to_string(value));
 }
 
-void FakeSettingsWindow::setFrame2Caption(std::wstring_view caption) {
-    frame2Caption = caption;
-    system_.record("Form3.setFrame2Caption " + Utf8(caption));
+void FakeSettingsWindow::setOpacityCaption(std::wstring_view caption) {
+    opacityCaption = caption;
+    system_.record("settings.setOpacityCaption " + Utf8(caption));
 }
 
 void FakeSettingsWindow::showModal() {
     visible = true;
-    system_.record("Form3.showModal");
+    system_.record("settings.showModal");
     if (system_.whileModal) system_.whileModal();
-    system_.record("Form3.showModal returned");
+    system_.record("settings.showModal returned");
 }
 
 void FakeSettingsWindow::hide() {
     visible = false;
-    system_.record("Form3.hide");
+    system_.record("settings.hide");
 }
 
-std::intptr_t FakeSettingsWindow::openWithShell(std::wstring_view address) {
-    system_.record("Form3.openWithShell " + Utf8(address));
-    return 33;
+bool FakeSettingsWindow::openAddress(std::wstring_view address) {
+    system_.record("settings.openAddress " + Utf8(address));
+    return system_.addressesOpen;
 }
 
 void FakeSettingsWindow::clickOption(int index) {
-    checkedOption = index;
-    events_.Option1_UserClick(index);
+    checkedAction = index;
+    events_.onActionChosen(index);
 }
 
 void FakeSettingsWindow::pressCloseBox() {
     visible = false;
     destroyed = true;
-    system_.record("Form3.destroyed");
-    events_.Form_Unload();
+    system_.record("settings.destroyed");
+    events_.onClosedByCloseBox();
 }
 
 // System.
 
 FakeSystem::FakeSystem() {
+    constexpr Color kGrey = 0x606060;  // no pixel of it is see-through
     face.width = 160;
     face.height = 120;
-    face.pixels.assign(160 * 120, 0x808080);
+    face.pixels.assign(160 * 120, kGrey);
 }
 
 std::unique_ptr<GadgetWindow> FakeSystem::createGadgetWindow(GadgetEvents& events) {
-    record("Form1.create");
+    record("gadget.create");
     auto window = std::make_unique<FakeGadgetWindow>(*this, events);
     gadget_ = window.get();
     return window;
 }
 
-std::unique_ptr<SettingsWindow> FakeSystem::createSettingsWindow(SettingsEvents& events) {
-    record("Form3.create");
+std::unique_ptr<SettingsWindow> FakeSystem::createSettingsWindow(SettingsEvents& events,
+                                                                 GadgetWindow& gadget,
+                                                                 const SettingsView& view) {
+    record("settings.create");
     ++settingsWindowsCreated;
-    auto window = std::make_unique<FakeSettingsWindow>(*this, events);
+    auto window = std::make_unique<FakeSettingsWindow>(
+        *this, events, dynamic_cast<const FakeGadgetWindow&>(gadget), view);
     settings_ = window.get();
     return window;
 }
@@ -190,19 +215,9 @@ PictureRef FakeSystem::decodePicture(PictureId id) {
     return std::make_shared<FakePicture>(kPictureNames[index], frame ? 160 : 78, frame ? 120 : 77);
 }
 
-bool FakeSystem::enableShutdownPrivilege() {
-    record("enableShutdownPrivilege");
-    return privilegeGranted;
-}
-
-int FakeSystem::exitWindows(std::uint32_t flags, std::uint32_t reason) {
-    record("exitWindows " + std::to_string(flags) + " " + std::to_string(reason));
-    return exitWindowsResult;
-}
-
-int FakeSystem::messageBox(std::wstring_view text, std::wstring_view title, unsigned style) {
-    record("messageBox " + Utf8(text) + " | " + Utf8(title) + " | " + std::to_string(style));
-    return 1;  // IDOK
+bool FakeSystem::requestPowerAction(PowerAction action) {
+    record(std::string("requestPowerAction ") + NameOf(action));
+    return powerActionsAccepted;
 }
 
 void FakeSystem::endProcess() {

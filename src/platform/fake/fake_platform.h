@@ -30,6 +30,9 @@ private:
 // The name of a picture handed to a window, or "design" for none.
 std::string NameOf(const PictureRef& picture);
 
+// "forced-log-off", "log-off", "power-off", "restart", "shut-down".
+const char* NameOf(PowerAction action);
+
 class FakeSystem;
 
 class FakeGadgetWindow final : public GadgetWindow {
@@ -39,25 +42,24 @@ public:
     GadgetEvents& events() { return events_; }
 
     PixelGrid facePixels() const override;
-    void setShape(const std::vector<Rect>& kept) override;
-    void setButtonShape(Rect ellipseBounds) override;
+    void setOutline(const std::vector<Rect>& kept) override;
+    void setButtonCircle(Rect bounds) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
-    void setTimerInterval(int milliseconds) override;
+    void startAnimationTimer(int intervalMs) override;
+    void stopAnimationTimer() override;
     void show() override;
     void moveWithPointer(MouseButton button) override;
-    std::uint32_t extendedStyle() const override;
-    void setExtendedStyle(std::uint32_t style) override;
-    void setLayeredAlpha(std::uint8_t alpha) override;
+    void setAlpha(std::uint8_t alpha) override;
+    void showError(std::wstring_view text, std::wstring_view title) override;
 
-    std::vector<Rect> shape;
-    Rect buttonShape;
+    std::vector<Rect> outline;
+    Rect buttonCircle;
     PictureRef facePicture;
     PictureRef buttonPicture;
-    int timerInterval = 0;
+    int timerIntervalMs = 0;  // 0: stopped
     bool visible = false;
-    std::uint32_t exStyle = 0x80;  // WS_EX_TOOLWINDOW
-    int alpha = -1;                // -1: never set
+    int alpha = -1;           // -1: never made translucent
     std::vector<MouseButton> moves;
 
 private:
@@ -67,26 +69,28 @@ private:
 
 class FakeSettingsWindow final : public SettingsWindow {
 public:
-    FakeSettingsWindow(FakeSystem& system, SettingsEvents& events);
+    FakeSettingsWindow(FakeSystem& system, SettingsEvents& events, const FakeGadgetWindow& owner,
+                       const SettingsView& view);
     ~FakeSettingsWindow() override;
 
     SettingsEvents& events() { return events_; }
 
-    void setOptionChecked(int index) override;
-    void setScrollValue(int value) override;
-    void setFrame2Caption(std::wstring_view caption) override;
+    void checkAction(int index) override;
+    void setOpacityPosition(int value) override;
+    void setOpacityCaption(std::wstring_view caption) override;
     void showModal() override;
     void hide() override;
-    std::intptr_t openWithShell(std::wstring_view address) override;
+    bool openAddress(std::wstring_view address) override;
 
     // The user clicks option `index`: the control checks itself, then reports.
     void clickOption(int index);
     // The user closes the dialog with its close box.
     void pressCloseBox();
 
-    int checkedOption = -1;
-    int scrollValue = 50;
-    std::wstring frame2Caption = L"Прозрачность";
+    const FakeGadgetWindow& owner;
+    int checkedAction;
+    int opacityPosition;
+    std::wstring opacityCaption;
     bool visible = false;
     bool destroyed = false;
 
@@ -100,11 +104,10 @@ public:
     FakeSystem();
 
     std::unique_ptr<GadgetWindow> createGadgetWindow(GadgetEvents& events) override;
-    std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events) override;
+    std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
+                                                         const SettingsView& view) override;
     PictureRef decodePicture(PictureId id) override;
-    bool enableShutdownPrivilege() override;
-    int exitWindows(std::uint32_t flags, std::uint32_t reason) override;
-    int messageBox(std::wstring_view text, std::wstring_view title, unsigned style) override;
+    bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
 
     void record(std::string entry) { calls.push_back(std::move(entry)); }
@@ -119,10 +122,10 @@ public:
     }
 
     // What the test lets the platform do.
-    PixelGrid face;                 // the gadget's design face picture
-    bool privilegeGranted = true;
-    int exitWindowsResult = 1;
-    std::string failingPicture;     // name of a picture that fails to decode
+    PixelGrid face;                    // the gadget's design face picture
+    bool powerActionsAccepted = true;
+    bool addressesOpen = true;         // whether the shell opens an address
+    std::string failingPicture;        // name of a picture that fails to decode
     std::function<void()> whileModal;  // runs inside showModal, as the user would
 
     std::vector<std::string> calls;

@@ -10,7 +10,7 @@
 
 #include "assets/artwork_layout.h"
 #include "assets/resource_ids.h"
-#include "gadget/form1_design.h"
+#include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/region.h"
@@ -20,8 +20,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"ExitButtonGadget";
 constexpr UINT_PTR kAnimationTimerId = 1;
-constexpr UINT_PTR kExitToolId = 1;      // Image1
-constexpr UINT_PTR kSettingsToolId = 3;  // Image3
+constexpr UINT_PTR kExitToolId = 1;
+constexpr UINT_PTR kSettingsToolId = 3;
 // Set by the first paint for the start-up work that nothing on screen needs
 // yet. A timer, not a posted message: the thread goes idle first, and only
 // then does the system hand the painted face to the screen. A window that
@@ -68,6 +68,39 @@ std::shared_ptr<const DibPicture> OurPicture(PictureRef picture) {
     return ours;
 }
 
+bool IsButtonDown(UINT mouseMessage) {
+    return mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN ||
+           mouseMessage == WM_MBUTTONDOWN;
+}
+
+struct OwnedPopupSearch {
+    HWND owner;
+    HWND found;
+};
+
+// A named CALLBACK, not a lambda: on 32-bit Windows the system calls it
+// with the stdcall convention, which a lambda's function pointer lacks.
+BOOL CALLBACK TakeEnabledOwnedPopup(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<OwnedPopupSearch*>(data);
+    wchar_t className[32]{};
+    GetClassNameW(window, className, 32);
+    if (GetWindow(window, GW_OWNER) != search.owner || !IsWindowVisible(window) ||
+        !IsWindowEnabled(window) || lstrcmpiW(className, TOOLTIPS_CLASSW) == 0) {
+        return TRUE;
+    }
+    search.found = window;
+    return FALSE;
+}
+
+// A visible, enabled window that `owner` owns, other than a tool tip: the
+// dialog that keeps the owner disabled.
+HWND EnabledOwnedPopup(HWND owner) {
+    OwnedPopupSearch search{owner, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), TakeEnabledOwnedPopup,
+                      reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 bool IsHeld(MouseButton button) {
     const int key = button == MouseButton::Left    ? VK_LBUTTON
                     : button == MouseButton::Right ? VK_RBUTTON
@@ -79,21 +112,18 @@ bool IsHeld(MouseButton button) {
 }  // namespace
 
 std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
-                                                             GadgetEvents& events,
-                                                             HWND& handleSlot,
-                                                             std::function<void()> afterFirstPaint) {
+                                                             GadgetEvents& events) {
     if (!RegisterGadgetClass(instance)) return nullptr;
     std::shared_ptr<const DibPicture> face = LoadBitmapResource(instance, IDB_FACE);
     std::shared_ptr<const DibPicture> buttonPicture = LoadBitmapResource(instance, IDB_BUTTON);
     if (!face || !buttonPicture) return nullptr;
 
-    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, handleSlot, std::move(face),
-                                                      std::move(afterFirstPaint));
+    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, std::move(face));
     constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
     constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;  // no taskbar button
     RECT frame{0, 0, layout::kFaceWidth, layout::kFaceHeight};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const std::wstring caption(form1_design::kCaption);
+    const std::wstring caption(gadget_design::kWindowTitle);
     if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                          instance, window.get())) {
@@ -119,7 +149,6 @@ void Win32GadgetWindow::finishStartup() {
     if (startupFinished_) return;
     startupFinished_ = true;
     addToolTips();  // a gadget without tips still works
-    if (afterFirstPaint_) Guarded(afterFirstPaint_);
 }
 
 void Win32GadgetWindow::addToolTips() {
@@ -135,8 +164,8 @@ void Win32GadgetWindow::addToolTips() {
         RECT area;
         std::wstring_view text;
     } tools[] = {
-        {kExitToolId, kExitHotSpot, form1_design::kImage1ToolTip},
-        {kSettingsToolId, kSettingsHotSpot, form1_design::kImage3ToolTip},
+        {kExitToolId, kExitHotSpot, gadget_design::kExitKnobToolTip},
+        {kSettingsToolId, kSettingsHotSpot, gadget_design::kSettingsKnobToolTip},
     };
     for (const auto& tool : tools) {
         std::wstring text(tool.text);  // the control copies it
@@ -187,11 +216,18 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_CAPTURECHANGED:
             onCaptureLost();
             return 0;
+        case WM_SETCURSOR:
+            // A press on the gadget while the modal dialog disables it.
+            if (static_cast<short>(LOWORD(lParam)) == HTERROR && IsButtonDown(HIWORD(lParam))) {
+                onClickWhileDisabled();
+                return TRUE;
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CLOSE:
             return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
         case WM_TIMER:
             if (wParam == kAnimationTimerId) {
-                Guarded([this] { events_.Timer1_Timer(); });
+                Guarded([this] { events_.onAnimationTick(); });
             } else if (wParam == kFinishStartupTimerId) {
                 KillTimer(hwnd_, kFinishStartupTimerId);
                 finishStartup();
@@ -231,9 +267,9 @@ void Win32GadgetWindow::onMouseMove(POINT point) {
         return;
     }
     // A pressed hot spot keeps the mouse to itself, and over a hot spot the
-    // form hears nothing.
+    // face hears nothing.
     if (pressedHotSpot_ != HotSpot::None || HotSpotAt(point) != HotSpot::None) return;
-    Guarded([this] { events_.Form_MouseMove(); });
+    Guarded([this] { events_.onPointerOverFace(); });
 }
 
 void Win32GadgetWindow::onButtonDown(MouseButton button, POINT point) {
@@ -250,7 +286,7 @@ void Win32GadgetWindow::onButtonDown(MouseButton button, POINT point) {
     // pointer has got to by the time the press is handled.
     pressPoint_ = point;
     ClientToScreen(hwnd_, &pressPoint_);
-    Guarded([this, button] { events_.Form_MouseDown(button); });
+    Guarded([this, button] { events_.onFacePressed(button); });
 }
 
 void Win32GadgetWindow::onButtonUp(MouseButton button, POINT point) {
@@ -268,15 +304,25 @@ void Win32GadgetWindow::onButtonUp(MouseButton button, POINT point) {
     ReleaseCapture();
     if (HotSpotAt(point) != pressed) return;
     if (pressed == HotSpot::Exit) {
-        Guarded([this] { events_.Image1_Click(); });
+        Guarded([this] { events_.onExitKnobClicked(); });
     } else {
-        Guarded([this] { events_.Image3_Click(); });
+        Guarded([this] { events_.onSettingsKnobClicked(); });
     }
 }
 
 void Win32GadgetWindow::onCaptureLost() {
     move_.reset();
     pressedHotSpot_ = HotSpot::None;
+}
+
+// The gadget is disabled only while a window it owns is modal: a click on it
+// brings that window forward, so it can never be lost behind another one.
+void Win32GadgetWindow::onClickWhileDisabled() {
+    HWND popup = EnabledOwnedPopup(hwnd_);
+    if (!popup) return;
+    SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(popup);
+    FlashWindow(popup, TRUE);
 }
 
 void Win32GadgetWindow::followPointer() {
@@ -287,26 +333,14 @@ void Win32GadgetWindow::followPointer() {
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-PixelGrid Win32GadgetWindow::facePixels() const {
-    PixelGrid picture = face_ ? face_->pixels() : PixelGrid{};
-    if (picture.width == layout::kFaceWidth && picture.height == layout::kFaceHeight) return picture;
-    // The window's surface is the face size; a smaller picture leaves black.
-    PixelGrid grid{layout::kFaceWidth, layout::kFaceHeight, {}};
-    grid.pixels.assign(static_cast<std::size_t>(grid.width) * grid.height, 0);
-    for (int y = 0; y < grid.height && y < picture.height; ++y) {
-        for (int x = 0; x < grid.width && x < picture.width; ++x) {
-            grid.pixels[static_cast<std::size_t>(y) * grid.width + x] = picture.at(x, y);
-        }
-    }
-    return grid;
-}
+PixelGrid Win32GadgetWindow::facePixels() const { return face_->pixels(); }
 
-void Win32GadgetWindow::setShape(const std::vector<Rect>& kept) {
+void Win32GadgetWindow::setOutline(const std::vector<Rect>& kept) {
     ScopedRegion region = RegionFromRects(kept);
     if (region && SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();  // the system owns it now
 }
 
-void Win32GadgetWindow::setButtonShape(Rect ellipseBounds) { button_->setShape(ellipseBounds); }
+void Win32GadgetWindow::setButtonCircle(Rect bounds) { button_->setShape(bounds); }
 
 void Win32GadgetWindow::setFacePicture(PictureRef picture) {
     face_ = OurPicture(std::move(picture));
@@ -324,13 +358,11 @@ void Win32GadgetWindow::setButtonPicture(PictureRef picture) {
     button_->setPicture(OurPicture(std::move(picture)));
 }
 
-void Win32GadgetWindow::setTimerInterval(int milliseconds) {
-    if (milliseconds > 0) {
-        SetTimer(hwnd_, kAnimationTimerId, static_cast<UINT>(milliseconds), nullptr);
-    } else {
-        KillTimer(hwnd_, kAnimationTimerId);
-    }
+void Win32GadgetWindow::startAnimationTimer(int intervalMs) {
+    SetTimer(hwnd_, kAnimationTimerId, static_cast<UINT>(intervalMs), nullptr);
 }
+
+void Win32GadgetWindow::stopAnimationTimer() { KillTimer(hwnd_, kAnimationTimerId); }
 
 void Win32GadgetWindow::show() {
     if (!shownOnce_) {
@@ -355,16 +387,17 @@ void Win32GadgetWindow::moveWithPointer(MouseButton button) {
     SetCapture(hwnd_);
 }
 
-std::uint32_t Win32GadgetWindow::extendedStyle() const {
-    return static_cast<std::uint32_t>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-}
-
-void Win32GadgetWindow::setExtendedStyle(std::uint32_t style) {
-    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, static_cast<LONG_PTR>(style));
-}
-
-void Win32GadgetWindow::setLayeredAlpha(std::uint8_t alpha) {
+void Win32GadgetWindow::setAlpha(std::uint8_t alpha) {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+    if (!(style & WS_EX_LAYERED)) SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);
     SetLayeredWindowAttributes(hwnd_, 0, alpha, LWA_ALPHA);
+}
+
+void Win32GadgetWindow::showError(std::wstring_view text, std::wstring_view title) {
+    const std::wstring body(text);
+    const std::wstring caption(title);
+    // Owned by the gadget, which takes no input meanwhile; its timer still ticks.
+    MessageBoxW(hwnd_, body.c_str(), caption.c_str(), MB_OK | MB_ICONHAND);
 }
 
 }  // namespace exitbutton::win32

@@ -1,11 +1,10 @@
-// The gadget (Form1): a borderless popup cut to its face, with the round
-// button, two windowless hot spots on the knobs, their tool tips and the
-// animation timer.
+// The gadget's window: a borderless popup cut to its face, with the round
+// power button, two windowless hot spots on the knobs, their tool tips and
+// the animation timer.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,35 +19,30 @@ class Win32GadgetWindow final : public GadgetWindow {
     struct Key {};  // only Create may construct
 
 public:
-    // Creates the window hidden, showing its design pictures. `handleSlot`
-    // holds the window's handle for as long as the window exists. Work that
-    // nothing on screen needs yet (the tool tips, then `afterFirstPaint`)
-    // waits until the face has been painted once, or half a second after
-    // showing if it has not. nullptr on failure.
-    static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events,
-                                                     HWND& handleSlot,
-                                                     std::function<void()> afterFirstPaint);
-    Win32GadgetWindow(Key, GadgetEvents& events, HWND& handleSlot,
-                      std::shared_ptr<const DibPicture> face, std::function<void()> afterFirstPaint)
-        : events_(events),
-          handleSlot_(handleSlot),
-          face_(std::move(face)),
-          afterFirstPaint_(std::move(afterFirstPaint)) {}
+    // Creates the window hidden, showing its design pictures. The tool tips,
+    // which nothing on screen needs yet, wait until the face has been painted
+    // once, or half a second after showing if it has not. nullptr on failure.
+    static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events);
+    Win32GadgetWindow(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> face)
+        : events_(events), face_(std::move(face)) {}
     ~Win32GadgetWindow() override;
     Win32GadgetWindow(const Win32GadgetWindow&) = delete;
     Win32GadgetWindow& operator=(const Win32GadgetWindow&) = delete;
 
+    // The owner of the settings dialog and of message boxes.
+    HWND hwnd() const { return hwnd_; }
+
     PixelGrid facePixels() const override;
-    void setShape(const std::vector<Rect>& kept) override;
-    void setButtonShape(Rect ellipseBounds) override;
+    void setOutline(const std::vector<Rect>& kept) override;
+    void setButtonCircle(Rect bounds) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
-    void setTimerInterval(int milliseconds) override;
+    void startAnimationTimer(int intervalMs) override;
+    void stopAnimationTimer() override;
     void show() override;
     void moveWithPointer(MouseButton button) override;
-    std::uint32_t extendedStyle() const override;
-    void setExtendedStyle(std::uint32_t style) override;
-    void setLayeredAlpha(std::uint8_t alpha) override;
+    void setAlpha(std::uint8_t alpha) override;
+    void showError(std::wstring_view text, std::wstring_view title) override;
 
 private:
     enum class HotSpot { None, Exit, Settings };
@@ -60,14 +54,8 @@ private:
     };
 
     friend struct WindowBinding<Win32GadgetWindow>;
-    void attach(HWND hwnd) {
-        hwnd_ = hwnd;
-        handleSlot_ = hwnd;
-    }
-    void detach() {
-        hwnd_ = nullptr;
-        handleSlot_ = nullptr;
-    }
+    void attach(HWND hwnd) { hwnd_ = hwnd; }
+    void detach() { hwnd_ = nullptr; }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);
@@ -78,15 +66,14 @@ private:
     void onButtonDown(MouseButton button, POINT point);
     void onButtonUp(MouseButton button, POINT point);
     void onCaptureLost();
+    void onClickWhileDisabled();
     void followPointer();
     static HotSpot HotSpotAt(POINT point);
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
-    HWND& handleSlot_;
     std::shared_ptr<const DibPicture> face_;  // kept alive while shown
     std::unique_ptr<RoundButton> button_;
-    std::function<void()> afterFirstPaint_;
     bool shownOnce_ = false;
     bool paintedOnce_ = false;
     bool startupFinished_ = false;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/geometry.h"
+#include "platform/geometry.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 

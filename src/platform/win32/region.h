@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/geometry.h"
+#include "platform/geometry.h"
 #include "platform/win32/handles.h"
 
 namespace exitbutton::win32 {

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "assets/artwork_layout.h"
-#include "gadget/form1_design.h"
+#include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
 
 namespace exitbutton::win32 {
 namespace {
 
-constexpr wchar_t kClassName[] = L"ExitButtonCommand";
+constexpr wchar_t kClassName[] = L"ExitButtonCommand";  // seen by other programs
 constexpr int kControlId = 1;
 constexpr int kPushedShiftPx = 1;  // a pressed button's picture sinks by a pixel
 
@@ -27,7 +27,7 @@ std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent
     // must be clipped to our own region.
     if (!RegisterBoundClass<RoundButton>(instance, kClassName)) return nullptr;
     auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
-    const std::wstring caption(form1_design::kCommand1Caption);
+    const std::wstring caption(gadget_design::kPowerButtonText);
     HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, bounds.left,
                                 bounds.top, bounds.width(), bounds.height(), parent,
@@ -61,6 +61,9 @@ LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSEMOVE:
             onMouseMove(PointFrom(lParam));
+            return 0;
+        case WM_MOUSELEAVE:
+            onMouseLeave();
             return 0;
         case WM_LBUTTONDOWN:
             onLeftButtonDown(PointFrom(lParam));
@@ -111,7 +114,18 @@ void RoundButton::onPaint() {
 
 void RoundButton::onMouseMove(POINT point) {
     if (mousePressed_) setPushed(isOverButton(point));
-    Guarded([this] { events_.Command1_MouseMove(); });
+    if (!trackingLeave_) {
+        // The pointer may leave onto a knob, where the face hears nothing, or
+        // straight off the window: only this tells the hover to end.
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+        trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+    }
+    Guarded([this] { events_.onPointerOverPowerButton(); });
+}
+
+void RoundButton::onMouseLeave() {
+    trackingLeave_ = false;
+    Guarded([this] { events_.onPointerLeftPowerButton(); });
 }
 
 void RoundButton::onLeftButtonDown(POINT point) {
@@ -174,7 +188,7 @@ void RoundButton::setPushed(bool pushed) {
 }
 
 void RoundButton::click() {
-    Guarded([this] { events_.Command1_Click(); });
+    Guarded([this] { events_.onPowerButtonClicked(); });
 }
 
 }  // namespace exitbutton::win32

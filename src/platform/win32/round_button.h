@@ -1,4 +1,4 @@
-// The gadget's Command1: a push button of our own class that shows one
+// The gadget's power button: a push button of our own class that shows one
 // picture. The stock BUTTON class draws through its parent's DC, which Wine
 // does not clip to the button's window region; ours paints only its circle.
 #pragma once
@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "core/geometry.h"
+#include "platform/geometry.h"
 #include "platform/platform.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/window_binding.h"
@@ -46,6 +46,7 @@ private:
 
     void onPaint();
     void onMouseMove(POINT point);
+    void onMouseLeave();
     void onLeftButtonDown(POINT point);
     void onLeftButtonUp(POINT point);
     void onCaptureLost();
@@ -60,6 +61,7 @@ private:
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
+    bool trackingLeave_ = false; // WM_MOUSELEAVE will tell when the pointer leaves
     bool mousePressed_ = false;  // left button went down on us; we hold the capture
     bool keyPressed_ = false;    // Space is down
     bool pushed_ = false;        // drawn pressed in

@@ -3,36 +3,33 @@
 #include <shellapi.h>
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "platform/win32/guard.h"
-#include "settings/form3_design.h"
+#include "assets/settings_design.h"
 
 namespace exitbutton::win32 {
 namespace {
 
-namespace design = form3_design;
+namespace design = settings_design;
 
 constexpr wchar_t kClassName[] = L"ExitButtonSettings";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
 
-// Control ids. Command2 is the cancel button, so Esc presses it.
-constexpr int kCommand1Id = 101;
-constexpr int kLabel1Id = 102;
-constexpr int kLabel2Id = 103;
-constexpr int kLabel3Id = 104;
-constexpr int kFrame1Id = 105;
+// Control ids. The close button is the cancel button, so Esc presses it.
+constexpr int kWebLinkId = 101;
+constexpr int kTitleId = 102;
+constexpr int kMakersId = 103;
+constexpr int kYearId = 104;
+constexpr int kActionsBoxId = 105;
 constexpr int kFirstOptionId = 110;
 constexpr int kLastOptionId = kFirstOptionId + design::kOptionCount - 1;
-constexpr int kCommand2Id = IDCANCEL;
-constexpr int kFrame2Id = 120;
-constexpr int kHScroll1Id = 121;
+constexpr int kCloseButtonId = IDCANCEL;
+constexpr int kOpacityBoxId = 120;
+constexpr int kOpacityScrollBarId = 121;
 
 constexpr int kPointsPerInchTimesTen = 720;
-
-constexpr char kNotCreated[] = "The settings dialog could not be created.";
 
 bool RegisterSettingsClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
@@ -71,38 +68,29 @@ std::optional<ScrollRequest> ScrollRequestFrom(int code) {
 
 std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE instance,
                                                                  SettingsEvents& events,
-                                                                 const HWND& gadgetSlot) {
+                                                                 HWND gadget,
+                                                                 const SettingsView& view) {
     if (!RegisterSettingsClass(instance)) return nullptr;
-    return std::make_unique<Win32SettingsWindow>(Key{}, instance, events, gadgetSlot);
-}
-
-void Win32SettingsWindow::realise() {
-    if (!pending_) return;
-    const Pending written = std::move(*pending_);
-    pending_.reset();
-    if (!createFonts()) throw std::runtime_error(kNotCreated);
+    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events);
+    if (!dialog->createFonts()) return nullptr;
     RECT frame{0, 0, TwipsToPixels(design::kClientWidthTwips),
                TwipsToPixels(design::kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const std::wstring caption(design::kCaption);
-    // No owner: the dialog stands on its own, like the gadget.
+    // Owned by the gadget: always above it, and gone with it.
     if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                         instance_, this)) {
-        throw std::runtime_error(kNotCreated);
+                         frame.right - frame.left, frame.bottom - frame.top, gadget, nullptr,
+                         instance, dialog.get())) {
+        return nullptr;
     }
-    if (!createControls(instance_)) {
-        quietDestroy_ = true;
-        DestroyWindow(hwnd_);
-        throw std::runtime_error(kNotCreated);
-    }
-    if (written.option) setOptionChecked(*written.option);
-    if (written.scrollValue) setScrollValue(*written.scrollValue);
-    if (written.frame2Caption) setFrame2Caption(*written.frame2Caption);
+    if (!dialog->createControls(instance)) return nullptr;  // the destructor takes the window
+    dialog->checkAction(view.checkedAction);
+    dialog->setOpacityPosition(view.opacity);
+    dialog->setOpacityCaption(view.opacityCaption);
+    return dialog;
 }
 
 Win32SettingsWindow::~Win32SettingsWindow() {
-    *alive_ = false;
     if (hwnd_) {
         quietDestroy_ = true;
         DestroyWindow(hwnd_);
@@ -112,10 +100,10 @@ Win32SettingsWindow::~Win32SettingsWindow() {
 bool Win32SettingsWindow::createFonts() {
     ScopedGetDc screen(nullptr);
     const int dotsPerInch = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    defaultFont_ = MakeFont(design::kDefaultFont, dotsPerInch);
-    label1Font_ = MakeFont(design::kLabel1Font, dotsPerInch);
-    command1Font_ = MakeFont(design::kCommand1Font, dotsPerInch);
-    return defaultFont_ && label1Font_ && command1Font_;
+    textFont_ = MakeFont(design::kDefaultFont, dotsPerInch);
+    titleFont_ = MakeFont(design::kTitleFont, dotsPerInch);
+    webLinkFont_ = MakeFont(design::kWebLinkFont, dotsPerInch);
+    return textFont_ && titleFont_ && webLinkFont_;
 }
 
 // Created in focus order: the dialog manager tabs through the children in
@@ -125,7 +113,7 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
     constexpr DWORD kLabel = WS_GROUP | SS_CENTER;
     constexpr DWORD kGroupBox = WS_GROUP | BS_GROUPBOX;
     constexpr DWORD kOption = BS_AUTORADIOBUTTON | BS_MULTILINE;
-    HFONT text = defaultFont_.get();
+    HFONT text = textFont_.get();
     struct Control {
         const wchar_t* className;
         std::wstring_view caption;
@@ -135,18 +123,19 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
         HFONT font;
     };
     const Control before[] = {
-        {L"BUTTON", design::kWebAddress, kPushButton, design::kCommand1, kCommand1Id,
-         command1Font_.get()},
-        {L"STATIC", design::kLabel1Text, kLabel, design::kLabel1, kLabel1Id, label1Font_.get()},
-        {L"STATIC", design::kLabel2Text, kLabel, design::kLabel2, kLabel2Id, text},
-        {L"STATIC", design::kLabel3Text, kLabel, design::kLabel3, kLabel3Id, text},
-        {L"BUTTON", design::kFrame1Text, kGroupBox, design::kFrame1, kFrame1Id, text},
+        {L"BUTTON", design::kWebAddress, kPushButton, design::kWebLinkPlace, kWebLinkId,
+         webLinkFont_.get()},
+        {L"STATIC", design::kTitleText, kLabel, design::kTitlePlace, kTitleId, titleFont_.get()},
+        {L"STATIC", design::kMakersText, kLabel, design::kMakersPlace, kMakersId, text},
+        {L"STATIC", design::kYearText, kLabel, design::kYearPlace, kYearId, text},
+        {L"BUTTON", design::kActionsBoxText, kGroupBox, design::kActionsBoxPlace, kActionsBoxId, text},
     };
     const Control after[] = {
-        {L"BUTTON", design::kCommand2Text, kPushButton, design::kCommand2, kCommand2Id, text},
-        {L"BUTTON", design::kOpacityWord, kGroupBox, design::kFrame2, kFrame2Id, text},
-        {L"SCROLLBAR", L"", WS_TABSTOP | WS_GROUP | SBS_HORZ, design::kHScroll1, kHScroll1Id,
-         nullptr},
+        {L"BUTTON", design::kCloseButtonText, kPushButton, design::kCloseButtonPlace, kCloseButtonId,
+         text},
+        {L"BUTTON", design::kOpacityWord, kGroupBox, design::kOpacityBoxPlace, kOpacityBoxId, text},
+        {L"SCROLLBAR", L"", WS_TABSTOP | WS_GROUP | SBS_HORZ, design::kOpacityScrollBarPlace,
+         kOpacityScrollBarId, nullptr},
     };
     for (const Control& c : before) {
         if (!addControl(instance, c.className, c.caption, c.style, c.place, c.id, c.font)) {
@@ -167,10 +156,9 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
         }
     }
 
-    HWND scroll = control(kHScroll1Id);
-    SetScrollRange(scroll, SB_CTL, design::kScrollMinimum, design::kScrollMaximum, FALSE);
-    SetScrollPos(scroll, SB_CTL, design::kScrollDesignValue, TRUE);
-    lastFocus_ = control(kCommand1Id);  // the first showing starts on the link button
+    SetScrollRange(control(kOpacityScrollBarId), SB_CTL, design::kOpacityMinimum,
+                   design::kOpacityMaximum, FALSE);
+    lastFocus_ = control(kWebLinkId);  // the first showing starts on the link button
     return true;
 }
 
@@ -193,8 +181,8 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == control(kHScroll1Id)) {
-                onHScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
+            if (reinterpret_cast<HWND>(lParam) == control(kOpacityScrollBarId)) {
+                onScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
             }
             return 0;
         case WM_CTLCOLORSTATIC:
@@ -223,22 +211,22 @@ void Win32SettingsWindow::onCommand(int id, int code) {
     if (id >= kFirstOptionId && id <= kLastOptionId) {
         // An automatic option checks itself before it reports the click.
         if (code == BN_CLICKED && IsDlgButtonChecked(hwnd_, id) == BST_CHECKED) {
-            Guarded([this, id] { events_.Option1_UserClick(id - kFirstOptionId); });
+            Guarded([this, id] { events_.onActionChosen(id - kFirstOptionId); });
         }
-    } else if (id == kCommand1Id && code == BN_CLICKED) {
-        Guarded([this] { events_.Command1_Click(); });
-    } else if (id == kCommand2Id && code == BN_CLICKED) {
-        Guarded([this] { events_.Command2_Click(); });
+    } else if (id == kWebLinkId && code == BN_CLICKED) {
+        Guarded([this] { events_.onWebLinkClicked(); });
+    } else if (id == kCloseButtonId && code == BN_CLICKED) {
+        Guarded([this] { events_.onCloseButtonClicked(); });
     } else if (id == IDOK) {
         // Enter: the dialog has no default button, so it presses the focused one.
         HWND focus = GetFocus();
-        if (focus == control(kCommand1Id) || focus == control(kCommand2Id)) {
+        if (focus == control(kWebLinkId) || focus == control(kCloseButtonId)) {
             SendMessageW(focus, BM_CLICK, 0, 0);
         }
     }
 }
 
-void Win32SettingsWindow::onHScroll(int code, int position) {
+void Win32SettingsWindow::onScroll(int code, int position) {
     const std::optional<ScrollRequest> request = ScrollRequestFrom(code);
     if (!request) return;
     if (*request == ScrollRequest::ThumbTrack) {
@@ -246,11 +234,11 @@ void Win32SettingsWindow::onHScroll(int code, int position) {
         SCROLLINFO info{};
         info.cbSize = sizeof(info);
         info.fMask = SIF_TRACKPOS;
-        if (GetScrollInfo(control(kHScroll1Id), SB_CTL, &info)) position = info.nTrackPos;
+        if (GetScrollInfo(control(kOpacityScrollBarId), SB_CTL, &info)) position = info.nTrackPos;
     } else if (*request != ScrollRequest::ThumbPosition) {
-        position = GetScrollPos(control(kHScroll1Id), SB_CTL);
+        position = GetScrollPos(control(kOpacityScrollBarId), SB_CTL);
     }
-    Guarded([this, request, position] { events_.HScroll1_UserScroll(*request, position); });
+    Guarded([this, request, position] { events_.onOpacityScrolled(*request, position); });
 }
 
 void Win32SettingsWindow::onActivate(bool active) {
@@ -268,37 +256,25 @@ void Win32SettingsWindow::rememberFocus() {
 
 void Win32SettingsWindow::onDestroy() {
     // Give the gadget its input back before the system picks a window to activate.
-    if (disabledGadget_) EnableWindow(disabledGadget_, TRUE);
-    disabledGadget_ = nullptr;
-    const bool raise = !quietDestroy_;
-    SettingsEvents& events = events_;
-    // The logic may drop this object in Form_Unload: unbind first, touch nothing after.
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    if (raise) Guarded([&events] { events.Form_Unload(); });
+    if (HWND gadget = owner(); gadget && IsWindowVisible(hwnd_)) EnableWindow(gadget, TRUE);
+    if (!quietDestroy_) Guarded([this] { events_.onClosedByCloseBox(); });
 }
 
-void Win32SettingsWindow::setOptionChecked(int index) {
+void Win32SettingsWindow::checkAction(int index) {
     if (index < 0 || index >= design::kOptionCount) return;
-    if (pending_) pending_->option = index;
-    if (!hwnd_) return;
     CheckRadioButton(hwnd_, kFirstOptionId, kLastOptionId, kFirstOptionId + index);
 }
 
-void Win32SettingsWindow::setScrollValue(int value) {
-    if (pending_) pending_->scrollValue = value;
-    if (!hwnd_) return;
+void Win32SettingsWindow::setOpacityPosition(int value) {
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
     info.fMask = SIF_POS;
     info.nPos = value;
-    SetScrollInfo(control(kHScroll1Id), SB_CTL, &info, TRUE);
+    SetScrollInfo(control(kOpacityScrollBarId), SB_CTL, &info, TRUE);
 }
 
-void Win32SettingsWindow::setFrame2Caption(std::wstring_view caption) {
-    if (pending_) pending_->frame2Caption = std::wstring(caption);
-    if (!hwnd_) return;
-    HWND frame = control(kFrame2Id);
+void Win32SettingsWindow::setOpacityCaption(std::wstring_view caption) {
+    HWND frame = control(kOpacityBoxId);
     SetWindowTextW(frame, std::wstring(caption).c_str());
     // A group box does not erase a longer old caption: repaint the whole box.
     RECT area{};
@@ -308,36 +284,32 @@ void Win32SettingsWindow::setFrame2Caption(std::wstring_view caption) {
 }
 
 void Win32SettingsWindow::showModal() {
-    realise();  // at once, if the gadget has not painted yet
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
     if (!positioned_) {
         positioned_ = true;
         CentreOnWorkArea(hwnd_);  // later showings keep the place where it was hidden
     }
-    HWND gadget = gadgetSlot_;
+    HWND gadget = owner();
     const bool disabledHere = gadget && IsWindowEnabled(gadget);
-    if (disabledHere) {
-        EnableWindow(gadget, FALSE);
-        disabledGadget_ = gadget;
-    }
+    if (disabledHere) EnableWindow(gadget, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (lastFocus_ && IsWindow(lastFocus_)) SetFocus(lastFocus_);
 
-    const std::shared_ptr<bool> alive = alive_;
+    // The close box destroys the window: then hwnd_ is null, and this object,
+    // which the logic keeps until the next opening, is still here.
     MSG message{};
-    while (*alive && hwnd_ && IsWindowVisible(hwnd_)) {
+    while (hwnd_ && IsWindowVisible(hwnd_)) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
             PostQuitMessage(static_cast<int>(message.wParam));  // the outer loop must see it too
             break;
         }
-        if (*alive && hwnd_ && IsDialogMessageW(hwnd_, &message)) continue;
+        if (hwnd_ && IsDialogMessageW(hwnd_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    // Only locals here: the object may be gone.
     if (disabledHere && IsWindow(gadget)) {
         EnableWindow(gadget, TRUE);
         // The system does not hand the activation to a tool window by itself.
@@ -346,22 +318,21 @@ void Win32SettingsWindow::showModal() {
             SetForegroundWindow(gadget);
         }
     }
-    if (*alive) disabledGadget_ = nullptr;
 }
 
 void Win32SettingsWindow::hide() {
     if (!hwnd_) return;
     rememberFocus();
     // Enabled again before hiding, so that the gadget can take the activation.
-    if (disabledGadget_) EnableWindow(disabledGadget_, TRUE);
-    disabledGadget_ = nullptr;
+    if (HWND gadget = owner()) EnableWindow(gadget, TRUE);
     ShowWindow(hwnd_, SW_HIDE);
 }
 
-std::intptr_t Win32SettingsWindow::openWithShell(std::wstring_view address) {
+bool Win32SettingsWindow::openAddress(std::wstring_view address) {
     const std::wstring file(address);
     HINSTANCE result = ShellExecuteW(hwnd_, L"open", file.c_str(), L"", L"", SW_SHOW);
-    return reinterpret_cast<std::intptr_t>(result);
+    // ShellExecute reports success as a value above 32.
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 }  // namespace exitbutton::win32

@@ -1,10 +1,12 @@
 #include "platform/win32/win32_system.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "assets/resource_ids.h"
 #include "platform/win32/gadget_window.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/power_request.h"
 #include "platform/win32/settings_window.h"
 
 namespace exitbutton::win32 {
@@ -16,44 +18,8 @@ struct HandleCloser {
 };
 using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
-}  // namespace
-
-std::unique_ptr<GadgetWindow> Win32System::createGadgetWindow(GadgetEvents& events) {
-    return Win32GadgetWindow::Create(instance_, events, gadget_, [this] { realiseWaitingDialog(); });
-}
-
-std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents& events) {
-    auto dialog = Win32SettingsWindow::Create(instance_, events, gadget_);
-    if (!dialog) return nullptr;
-    if (gadgetPainted_) {
-        dialog->realise();
-        return dialog;
-    }
-    waitingDialog_ = dialog.get();
-    waitingDialogAlive_ = dialog->aliveToken();
-    return dialog;
-}
-
-void Win32System::realiseWaitingDialog() {
-    gadgetPainted_ = true;
-    const std::shared_ptr<const bool> alive = waitingDialogAlive_.lock();
-    Win32SettingsWindow* dialog = alive && *alive ? waitingDialog_ : nullptr;
-    waitingDialog_ = nullptr;
-    waitingDialogAlive_.reset();
-    if (dialog) dialog->realise();
-}
-
-PictureRef Win32System::decodePicture(PictureId id) {
-    if (!imagingFactory_ &&
-        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(imagingFactory_.put())))) {
-        return nullptr;
-    }
-    return DecodeImageResource(*imagingFactory_.get(), instance_,
-                               IDR_PICTURE_FIRST + static_cast<int>(id));
-}
-
-bool Win32System::enableShutdownPrivilege() {
+// Enables the shut-down privilege in the process token; false if it could not.
+bool EnableShutdownPrivilege() {
     HANDLE rawToken = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken)) {
         return false;
@@ -72,15 +38,36 @@ bool Win32System::enableShutdownPrivilege() {
     return GetLastError() != ERROR_NOT_ALL_ASSIGNED;
 }
 
-int Win32System::exitWindows(std::uint32_t flags, std::uint32_t reason) {
-    return ExitWindowsEx(flags, reason);
+}  // namespace
+
+std::unique_ptr<GadgetWindow> Win32System::createGadgetWindow(GadgetEvents& events) {
+    return Win32GadgetWindow::Create(instance_, events);
 }
 
-int Win32System::messageBox(std::wstring_view text, std::wstring_view title, unsigned style) {
-    const std::wstring body(text);
-    const std::wstring caption(title);
-    // Owned by the gadget, which takes no input meanwhile; its timer still ticks.
-    return MessageBoxW(gadget_, body.c_str(), caption.c_str(), style);
+std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents& events,
+                                                                  GadgetWindow& gadget,
+                                                                  const SettingsView& view) {
+    auto* owner = dynamic_cast<Win32GadgetWindow*>(&gadget);
+    if (!owner) throw std::invalid_argument("The gadget window was not made by this system.");
+    return Win32SettingsWindow::Create(instance_, events, owner->hwnd(), view);
+}
+
+PictureRef Win32System::decodePicture(PictureId id) {
+    if (!imagingFactory_ &&
+        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(imagingFactory_.put())))) {
+        return nullptr;
+    }
+    return DecodeImageResource(*imagingFactory_.get(), instance_,
+                               IDR_PICTURE_FIRST + static_cast<int>(id));
+}
+
+bool Win32System::requestPowerAction(PowerAction action) {
+    const PowerRequest request = PowerRequestFor(action);
+    // The request is made even when the privilege could not be enabled: the
+    // system's refusal is what the user is told about.
+    if (request.needsShutdownPrivilege) EnableShutdownPrivilege();
+    return ExitWindowsEx(request.exitFlags, kPlannedShutdownReason) != FALSE;
 }
 
 void Win32System::endProcess() { ExitProcess(0); }

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "core/program.h"
+#include "app/program.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/win32_system.h"
 
@@ -70,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::Guarded([&] {
         system.emplace(instance);
         program.emplace(*system);
-        Main(*program);
+        program->start();
     });
     return RunMessageLoop();
 }

@@ -19,9 +19,8 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// Colours as the system's pixel reads return them: 0x00BBGGRR.
+// Colours as 0x00BBGGRR.
 using Color = std::uint32_t;
-inline constexpr Color kColorInvalid = 0xFFFFFFFFu;  // CLR_INVALID
 
 // A picture's pixels, row by row from the top.
 struct PixelGrid {
@@ -29,11 +28,7 @@ struct PixelGrid {
     int height = 0;
     std::vector<Color> pixels;
 
-    // Like GetPixel: any point outside the picture reads as CLR_INVALID.
-    Color at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height) return kColorInvalid;
-        return pixels[static_cast<std::size_t>(y) * width + x];
-    }
+    Color at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 }  // namespace exitbutton

@@ -1,0 +1,69 @@
+#include "gadget/gadget.h"
+
+#include "assets/artwork_layout.h"
+#include "core/runtime_error.h"
+#include "core/shape.h"
+#include "gadget/power_action.h"
+
+namespace exitbutton {
+
+namespace {
+constexpr int kFrameIntervalMs = 50;
+constexpr Color kSeeThrough = 0x000000;  // exact black
+}  // namespace
+
+Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSettings)
+    : system_(system),
+      state_(state),
+      openSettings_(std::move(openSettings)),
+      window_(system.createGadgetWindow(*this)) {
+    if (!window_) throw RuntimeError("The gadget window could not be created.");
+    window_->setOutline(ScanOutline(window_->facePixels(), kSeeThrough).kept);
+    window_->setButtonCircle({layout::kButtonCircleLeft, layout::kButtonCircleTop,
+                              layout::kButtonCircleRight, layout::kButtonCircleBottom});
+}
+
+const PictureStore& Gadget::pictures() {
+    if (!pictures_) pictures_.emplace(system_);
+    return *pictures_;
+}
+
+void Gadget::showHover(bool hovering) {
+    const PictureRef& picture = pictures().buttonPicture(hovering);
+    if (picture != buttonPicture_) {
+        buttonPicture_ = picture;
+        window_->setButtonPicture(picture);
+    }
+    // Started once per hover: a pointer moving steadily over the button must
+    // not keep restarting the count and starve the animation.
+    if (hovering == animating_) return;
+    animating_ = hovering;
+    if (hovering) {
+        window_->startAnimationTimer(kFrameIntervalMs);
+    } else {
+        window_->stopAnimationTimer();
+    }
+}
+
+void Gadget::onPowerButtonClicked() { RequestPowerAction(system_, *window_, state_.actionIndex); }
+
+void Gadget::onPointerOverPowerButton() { showHover(true); }
+
+void Gadget::onPointerLeftPowerButton() { showHover(false); }
+
+void Gadget::onPointerOverFace() { showHover(false); }
+
+void Gadget::onFacePressed(MouseButton button) { window_->moveWithPointer(button); }
+
+void Gadget::onExitKnobClicked() { system_.endProcess(); }
+
+void Gadget::onSettingsKnobClicked() { openSettings_(); }
+
+// The face keeps the last frame shown when the animation stops, and the next
+// hover goes on from the frame after it.
+void Gadget::onAnimationTick() {
+    window_->setFacePicture(pictures().animationFrame(state_.frameIndex));
+    state_.frameIndex = (state_.frameIndex + 1) % kAnimationFrameCount;
+}
+
+}  // namespace exitbutton

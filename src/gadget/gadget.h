@@ -1,0 +1,47 @@
+// The gadget: its face, the round power button and the two knobs, and what
+// the pointer does to them.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/shared_state.h"
+#include "gadget/picture_store.h"
+#include "platform/platform.h"
+
+namespace exitbutton {
+
+class Gadget final : public GadgetEvents {
+public:
+    // Makes the gadget's window, hidden, cut to the outline of its face.
+    // `openSettings` runs when the settings knob is clicked.
+    Gadget(System& system, SharedState& state, std::function<void()> openSettings);
+
+    GadgetWindow& window() { return *window_; }
+    void show() { window_->show(); }
+
+    void onPowerButtonClicked() override;
+    void onPointerOverPowerButton() override;
+    void onPointerLeftPowerButton() override;
+    void onPointerOverFace() override;
+    void onFacePressed(MouseButton button) override;
+    void onExitKnobClicked() override;
+    void onSettingsKnobClicked() override;
+    void onAnimationTick() override;
+
+private:
+    // The hover look: the button's red picture and the turning lights.
+    void showHover(bool hovering);
+    const PictureStore& pictures();
+
+    System& system_;
+    SharedState& state_;
+    std::function<void()> openSettings_;
+    std::unique_ptr<GadgetWindow> window_;
+    std::optional<PictureStore> pictures_;  // decoded on first use
+    PictureRef buttonPicture_;              // null while the design picture shows
+    bool animating_ = false;
+};
+
+}  // namespace exitbutton
