@@ -197,7 +197,11 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
             onActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_CLOSE:
-            DestroyWindow(hwnd_);  // the close box unloads the dialog
+            // The close box destroys the dialog. A modal one gives the gadget
+            // its input back first: hiding the dialog, DestroyWindow lets the
+            // system pick the next window to activate, and it skips disabled ones.
+            if (HWND gadget = owner(); gadget && IsWindowVisible(hwnd_)) EnableWindow(gadget, TRUE);
+            DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
             onDestroy();
@@ -255,8 +259,6 @@ void Win32SettingsWindow::rememberFocus() {
 }
 
 void Win32SettingsWindow::onDestroy() {
-    // Give the gadget its input back before the system picks a window to activate.
-    if (HWND gadget = owner(); gadget && IsWindowVisible(hwnd_)) EnableWindow(gadget, TRUE);
     if (!quietDestroy_) Guarded([this] { events_.onClosedByCloseBox(); });
 }
 
