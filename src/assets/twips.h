@@ -1,13 +1,14 @@
-// Form designs are stored in twips; the program and the system work in pixels.
+// Designs are stored in twips (1,440 to the inch); windows are placed in
+// pixels of the display they are on: 15 twips a pixel at 96 DPI, 10 at 144.
 #pragma once
 
 namespace exitbutton {
 
-inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kTwipsPerInch = 1440;
 
-// Rounds to the nearest pixel, as the form runtime places controls.
-constexpr int TwipsToPixels(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+// Rounds to the nearest pixel at `dpi` dots per inch (twips are never negative).
+constexpr int TwipsToPixels(int twips, int dpi) {
+    return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
 }
 
 struct TwipsRect {

@@ -31,6 +31,13 @@ constexpr int kOpacityScrollBarId = 121;
 
 constexpr int kPointsPerInchTimesTen = 720;
 
+// The display's dots per inch, which fonts and layout follow: 96 at 100 %.
+int ScreenDpi() {
+    ScopedGetDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
 bool RegisterSettingsClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
@@ -71,10 +78,10 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
                                                                  HWND gadget,
                                                                  const SettingsView& view) {
     if (!RegisterSettingsClass(instance)) return nullptr;
-    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events);
+    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, ScreenDpi());
     if (!dialog->createFonts()) return nullptr;
-    RECT frame{0, 0, TwipsToPixels(design::kClientWidthTwips),
-               TwipsToPixels(design::kClientHeightTwips)};
+    RECT frame{0, 0, dialog->pixels(design::kClientWidthTwips),
+               dialog->pixels(design::kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const std::wstring caption(design::kCaption);
     // Owned by the gadget: always above it, and gone with it.
@@ -98,11 +105,9 @@ Win32SettingsWindow::~Win32SettingsWindow() {
 }
 
 bool Win32SettingsWindow::createFonts() {
-    ScopedGetDc screen(nullptr);
-    const int dotsPerInch = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    textFont_ = MakeFont(design::kDefaultFont, dotsPerInch);
-    titleFont_ = MakeFont(design::kTitleFont, dotsPerInch);
-    webLinkFont_ = MakeFont(design::kWebLinkFont, dotsPerInch);
+    textFont_ = MakeFont(design::kDefaultFont, dpi_);
+    titleFont_ = MakeFont(design::kTitleFont, dpi_);
+    webLinkFont_ = MakeFont(design::kWebLinkFont, dpi_);
     return textFont_ && titleFont_ && webLinkFont_;
 }
 
@@ -167,8 +172,8 @@ HWND Win32SettingsWindow::addControl(HINSTANCE instance, const wchar_t* classNam
                                      HFONT font) {
     const std::wstring caption(text);
     HWND child = CreateWindowExW(0, className, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                 TwipsToPixels(place.left), TwipsToPixels(place.top),
-                                 TwipsToPixels(place.width), TwipsToPixels(place.height), hwnd_,
+                                 pixels(place.left), pixels(place.top), pixels(place.width),
+                                 pixels(place.height), hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                  nullptr);
     if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

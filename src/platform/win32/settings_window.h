@@ -22,7 +22,7 @@ public:
     // `view`. nullptr on failure.
     static std::unique_ptr<Win32SettingsWindow> Create(HINSTANCE instance, SettingsEvents& events,
                                                        HWND gadget, const SettingsView& view);
-    Win32SettingsWindow(Key, SettingsEvents& events) : events_(events) {}
+    Win32SettingsWindow(Key, SettingsEvents& events, int dpi) : events_(events), dpi_(dpi) {}
     // Destroys the window if the close box has not: no onClosedByCloseBox then.
     ~Win32SettingsWindow() override;
     Win32SettingsWindow(const Win32SettingsWindow&) = delete;
@@ -51,11 +51,13 @@ private:
     void onDestroy();
     void rememberFocus();
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    int pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
     // The gadget, which the dialog disables while it shows.
     HWND owner() const { return GetWindow(hwnd_, GW_OWNER); }
 
     HWND hwnd_ = nullptr;
     SettingsEvents& events_;
+    int dpi_;                   // the layout's and the fonts' dots per inch
     HWND lastFocus_ = nullptr;  // restored when the dialog is activated again
     bool positioned_ = false;
     bool quietDestroy_ = false;

@@ -1,0 +1,137 @@
+"""The settings dialog at display scales above 100 %: its controls are laid out
+at the display's DPI, so every text still fits its control, as at 96 DPI.
+
+Wine reads the system DPI from the prefix's LogPixels value when a process
+starts; the module sets it for each scale and puts it back afterwards."""
+
+import subprocess
+import unittest
+
+import harness
+
+SESSION = None
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+SETTINGS_KNOB = (144, 96)  # the middle of the lower knob's hot spot
+DARK = 200                 # a pixel whose channels sum below this is ink
+# What each DPI's dialog looked like: its window and its controls' rectangles.
+DIALOGS = {}
+
+
+def set_log_pixels(dpi):
+    status = subprocess.run(
+        [harness.WINE64, "reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+        env=SESSION.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        timeout=60).returncode
+    if status != 0:
+        raise harness.HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
+
+
+def open_dialog_at(dpi):
+    """Starts a gadget with the system DPI at `dpi`, opens its dialog and
+    returns its window, its controls and a screenshot."""
+    set_log_pixels(dpi)
+    gadget = SESSION.fresh_gadget()
+    SESSION.desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB))
+    SESSION.desktop.click(1)
+    SESSION.desktop.mouse_move(0, 0)
+    dialog = harness.wait_until(
+        lambda: [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]],
+        timeout=15, message=f"the settings dialog at {dpi} DPI")[0]
+    controls = SESSION.inspector("children", dialog["hwnd"])
+    # Let the dialog finish painting before the screenshot.
+    harness.wait_until(lambda: SESSION.inspector("send-timeout", dialog["hwnd"], harness.WM_NULL, 0, 0, 2000)
+                       ["answered"], timeout=10, message="the dialog to answer")
+    return {"window": dialog, "controls": controls, "shot": SESSION.screenshot()}
+
+
+def setUpModule():
+    global SESSION
+    SESSION = harness.module_session()
+    unittest.addModuleCleanup(set_log_pixels, 96)
+    for dpi in (96, 144):
+        DIALOGS[dpi] = open_dialog_at(dpi)
+    SESSION.stop_gadgets()
+
+
+def size(rect):
+    return rect[2] - rect[0], rect[3] - rect[1]
+
+
+def client_size(window):
+    return size(window["client_rect"])
+
+
+def text_controls(dialog):
+    """The labels, options, push buttons and group boxes: every control with a text."""
+    return [c for c in dialog["controls"] if c["title"] and c["class"].lower() in ("static", "button")]
+
+
+def ink_box(shot, rect):
+    """The bounding box of the dark pixels inside a screen rectangle, or None."""
+    left, top, right, bottom = rect
+    xs, ys = [], []
+    for y in range(top, bottom):
+        for x in range(left, right):
+            if sum(shot.pixel(x, y)) < DARK:
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
+
+
+class DialogLayoutFollowsTheDisplayScale(unittest.TestCase):
+
+    def test_at_150_percent_the_dialog_and_every_control_are_one_and_a_half_times_their_100_percent_size(self):
+        small, large = DIALOGS[96], DIALOGS[144]
+        width, height = client_size(small["window"])
+        self.assertEqual(client_size(large["window"]), (round(width * 1.5), round(height * 1.5)))
+        by_id = {c["id"]: c for c in small["controls"]}
+        for control in large["controls"]:
+            with self.subTest(control["title"] or control["class"]):
+                before = by_id[control["id"]]["rect"]
+                for got, was in zip(control["rect"], before):
+                    self.assertLessEqual(abs(got - was * 1.5), 1, f"{control['rect']} is not 1.5 x {before}")
+
+    def test_at_each_scale_the_options_sit_inside_their_group_box_and_the_scroll_bar_inside_its_own(self):
+        for dpi, dialog in DIALOGS.items():
+            boxes = [c for c in dialog["controls"] if c["class"].lower() == "button" and c["style"] & 0xF == 7]
+            self.assertEqual(len(boxes), 2, f"{dpi} DPI: expected two group boxes")
+            actions, opacity = sorted(boxes, key=lambda c: c["rect"][1])
+            options = [c for c in dialog["controls"] if c["class"].lower() == "button" and c["style"] & 0xF == 9]
+            scroll = [c for c in dialog["controls"] if c["class"].lower() == "scrollbar"]
+            for inner, outer in [(o, actions) for o in options] + [(s, opacity) for s in scroll]:
+                with self.subTest(dpi=dpi, control=inner["title"] or inner["class"]):
+                    a, b = inner["rect"], outer["rect"]
+                    self.assertTrue(b[0] <= a[0] and b[1] <= a[1] and a[2] <= b[2] and a[3] <= b[3],
+                                    f"{a} is not inside {b}")
+
+    def test_at_each_scale_no_text_is_cut_off_at_the_edge_of_its_control(self):
+        # A text too large for its control is clipped: its ink then runs into
+        # the control's last column or row. Group boxes draw their own frame
+        # there, so only their caption's strip is looked at.
+        for dpi, dialog in DIALOGS.items():
+            for control in text_controls(dialog):
+                left, top, right, bottom = control["screen_rect"]
+                style = control["style"] & 0xF
+                if control["class"].lower() == "button" and style == 7:
+                    continue  # the group boxes' captions are checked by the next test
+                with self.subTest(dpi=dpi, control=control["title"]):
+                    ink = ink_box(dialog["shot"], (left, top, right, bottom))
+                    self.assertIsNotNone(ink, "no text is drawn at all")
+                    if control["class"].lower() == "static":
+                        self.assertGreater(ink[0], left, f"text cut at the left edge: ink {ink} in {control['screen_rect']}")
+                    self.assertLess(ink[2], right, f"text cut at the right edge: ink {ink} in {control['screen_rect']}")
+                    self.assertLess(ink[3], bottom, f"text cut at the bottom: ink {ink} in {control['screen_rect']}")
+
+    def test_at_each_scale_the_texts_of_neighbouring_controls_do_not_overlap(self):
+        for dpi, dialog in DIALOGS.items():
+            texts = [c for c in text_controls(dialog) if c["class"].lower() == "static"]
+            for i, first in enumerate(texts):
+                for second in texts[i + 1:]:
+                    a, b = first["screen_rect"], second["screen_rect"]
+                    with self.subTest(dpi=dpi, first=first["title"], second=second["title"]):
+                        self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3],
+                                         f"{a} overlaps {b}")
+
+
+if __name__ == "__main__":
+    unittest.main()
