@@ -1,4 +1,4 @@
-#include "scene.h"
+#include "core/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "assets/artwork_layout.h"
+#include "platform/platform.h"
 
-namespace artgen {
+namespace exitbutton::scene {
+
+static_assert(static_cast<int>(PictureId::Frame5) - static_cast<int>(PictureId::Frame0) + 1 == kFrameCount);
 
 namespace {
 
@@ -160,7 +163,16 @@ Rgb Bezel(double x, double y, const SceneState& state) {
     return c;
 }
 
+// 0x00BBGGRR from channels already rounded into 0..255.
+Color Pack(long r, long g, long b) {
+    return static_cast<Color>(r) | static_cast<Color>(g) << 8 | static_cast<Color>(b) << 16;
+}
+
 }  // namespace
+
+SceneState FrameState(int frame) {
+    return {false, true, kFirstLightAngle + frame * kFrameStepDegrees};
+}
 
 Rgb ShadeScene(double x, double y, const SceneState& state) {
     if (DiscDistance(x, y) < 0) return Bezel(x, y, state);
@@ -195,8 +207,8 @@ std::vector<bool> Mask() {
 }
 }  // namespace
 
-Image RenderFace(const SceneState& state) {
-    Image face(160, 120);
+PixelGrid RenderFace(const SceneState& state) {
+    PixelGrid face{160, 120, std::vector<Color>(160 * 120, 0)};
     auto inFigure = [mask = Mask()](int x, int y) {
         return x >= 0 && y >= 0 && x < 160 && y < 120 && mask[y * 160 + x];
     };
@@ -214,15 +226,14 @@ Image RenderFace(const SceneState& state) {
                 for (int u = -3; u <= 3; ++u)
                     if (!inFigure(x + u, y + v)) nearest = std::min(nearest, std::hypot(u, v));
             Rgb c = Mix(kRim, sum, Clamp01((nearest - 0.5) / 1.6));
-            std::uint8_t* p = face.at(x, y);
-            for (double channel : {c.r, c.g, c.b})
-                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(channel), 20L, 255L));
+            auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
+            face.pixels[static_cast<std::size_t>(y) * 160 + x] = Pack(channel(c.r), channel(c.g), channel(c.b));
         }
     return face;
 }
 
-Image RenderView(const SceneState& state, double centreX, double centreY, double radius, int size) {
-    Image view(size, size);
+PixelGrid RenderView(const SceneState& state, double centreX, double centreY, double radius, int size) {
+    PixelGrid view{size, size, std::vector<Color>(static_cast<std::size_t>(size) * size, 0)};
     double step = 2 * radius / size;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -232,11 +243,10 @@ Image RenderView(const SceneState& state, double centreX, double centreY, double
                                    centreY - radius + (y + 0.125 + (i / 4) * 0.25) * step, state);
                 sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
             }
-            std::uint8_t* p = view.at(x, y);
-            for (double channel : {sum.r, sum.g, sum.b})
-                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(channel), 0L, 255L));
+            auto channel = [](double v) { return std::clamp(std::lround(v), 0L, 255L); };
+            view.pixels[static_cast<std::size_t>(y) * size + x] = Pack(channel(sum.r), channel(sum.g), channel(sum.b));
         }
     return view;
 }
 
-}  // namespace artgen
+}  // namespace exitbutton::scene
