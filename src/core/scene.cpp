@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "assets/artwork_layout.h"
+#include "core/runtime_error.h"
 #include "platform/platform.h"
 
 namespace exitbutton::scene {
@@ -192,44 +193,122 @@ Rgb ShadeScene(double x, double y, const SceneState& state) {
     return kRim;
 }
 
-bool InFigure(int x, int y) {
-    for (const auto& p : kBlackPixels)
-        if (p[0] == x && p[1] == y) return false;
+bool InFigure(double x, double y) {
+    for (const auto& p : kBlackPixels)  // each takes the whole face pixel around its centre
+        if (std::floor(x + 0.5) == p[0] && std::floor(y + 0.5) == p[1]) return false;
     return FigureDistance(x, y) < 0;
 }
 
-namespace {
-std::vector<bool> Mask() {
-    std::vector<bool> mask;
-    for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 160; ++x) mask.push_back(InFigure(x, y));
-    return mask;
+int ScaledEdge(int edge, double scale) { return static_cast<int>(std::floor(edge * scale + 0.5)); }
+
+Rect ScaledRect(const Rect& rect, double scale) {
+    return {ScaledEdge(rect.left, scale), ScaledEdge(rect.top, scale), ScaledEdge(rect.right, scale),
+            ScaledEdge(rect.bottom, scale)};
 }
+
+Rect FaceRect(double scale) { return ScaledRect({0, 0, layout::kFaceWidth, layout::kFaceHeight}, scale); }
+
+Rect ButtonPictureRect(double scale) {
+    const int left = layout::kButtonLeft + layout::kButtonPictureLeft;
+    const int top = layout::kButtonTop + layout::kButtonPictureTop;
+    return ScaledRect({left, top, left + layout::kButtonPictureWidth, top + layout::kButtonPictureHeight}, scale);
+}
+
+double FaceCoordinate(int pixel, double scale) { return (pixel + 0.5) / scale - 0.5; }
+
+bool InScaledFigure(int x, int y, double scale) {
+    return InFigure(FaceCoordinate(x, scale), FaceCoordinate(y, scale));
+}
+
+namespace {
+
+void CheckScale(double scale) {
+    if (!(scale >= 1 && scale <= kMaxScale)) throw RuntimeError("Display scale out of range");
+}
+
+// The darkening towards the outline reaches this far into the figure, in face pixels.
+constexpr double kRimReach = 2.1;
+
+// The figure test for a window of the scaled face; everything beyond the face
+// is see-through.
+class FigureMask {
+public:
+    FigureMask(double scale, const Rect& window) : window_(window) {
+        inFigure_.reserve(static_cast<std::size_t>(window.area()));
+        const Rect face = FaceRect(scale);
+        for (int y = window.top; y < window.bottom; ++y)
+            for (int x = window.left; x < window.right; ++x)
+                inFigure_.push_back(x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
+                                    InScaledFigure(x, y, scale));
+    }
+    bool operator()(int x, int y) const {
+        return x >= window_.left && y >= window_.top && x < window_.right && y < window_.bottom &&
+               inFigure_[static_cast<std::size_t>(y - window_.top) * window_.width() + (x - window_.left)];
+    }
+
+private:
+    Rect window_;
+    std::vector<bool> inFigure_;
+};
+
 }  // namespace
 
-PixelGrid RenderFace(const SceneState& state) {
-    PixelGrid face{160, 120, std::vector<Color>(160 * 120, 0)};
-    auto inFigure = [mask = Mask()](int x, int y) {
-        return x >= 0 && y >= 0 && x < 160 && y < 120 && mask[y * 160 + x];
-    };
-    for (int y = 0; y < face.height; ++y)
-        for (int x = 0; x < face.width; ++x) {
+PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part) {
+    CheckScale(scale);
+    // The rim darkening looks this many scaled pixels around each pixel.
+    const int reach = static_cast<int>(std::ceil(kRimReach * scale));
+    const FigureMask inFigure(scale, {part.left - reach, part.top - reach, part.right + reach, part.bottom + reach});
+    PixelGrid picture{part.width(), part.height(), std::vector<Color>(static_cast<std::size_t>(part.area()), 0)};
+    for (int y = part.top; y < part.bottom; ++y)
+        for (int x = part.left; x < part.right; ++x) {
             if (!inFigure(x, y)) continue;  // the surround stays exactly black
+            // 4 x 4 samples spread evenly over the pixel.
             Rgb sum;
             for (int i = 0; i < 16; ++i) {
-                Rgb s = ShadeScene(x - 0.375 + (i % 4) * 0.25, y - 0.375 + (i / 4) * 0.25, state);
+                Rgb s = ShadeScene((x + 0.125 + (i % 4) * 0.25) / scale - 0.5,
+                                   (y + 0.125 + (i / 4) * 0.25) / scale - 0.5, state);
                 sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
             }
-            // Darken towards the outline, the nearest see-through pixel.
+            // Darken towards the outline, the nearest see-through pixel, measured in face pixels.
             double nearest = 4;
-            for (int v = -3; v <= 3; ++v)
-                for (int u = -3; u <= 3; ++u)
-                    if (!inFigure(x + u, y + v)) nearest = std::min(nearest, std::hypot(u, v));
+            for (int v = -reach; v <= reach; ++v)
+                for (int u = -reach; u <= reach; ++u)
+                    if (!inFigure(x + u, y + v)) nearest = std::min(nearest, std::hypot(u, v) / scale);
             Rgb c = Mix(kRim, sum, Clamp01((nearest - 0.5) / 1.6));
             auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
-            face.pixels[static_cast<std::size_t>(y) * 160 + x] = Pack(channel(c.r), channel(c.g), channel(c.b));
+            picture.pixels[static_cast<std::size_t>(y - part.top) * part.width() + (x - part.left)] =
+                Pack(channel(c.r), channel(c.g), channel(c.b));
         }
-    return face;
+    return picture;
+}
+
+PixelGrid RenderFace(const SceneState& state, double scale) {
+    CheckScale(scale);
+    return RenderFacePart(state, scale, FaceRect(scale));
+}
+
+namespace {
+
+PixelGrid Crop(const PixelGrid& from, const Rect& part) {
+    PixelGrid out{part.width(), part.height(), {}};
+    out.pixels.reserve(static_cast<std::size_t>(part.area()));
+    for (int y = part.top; y < part.bottom; ++y)
+        for (int x = part.left; x < part.right; ++x) out.pixels.push_back(from.at(x, y));
+    return out;
+}
+
+}  // namespace
+
+ScenePictures RenderPictures(double scale) {
+    ScenePictures pictures;
+    pictures.face = RenderFace({}, scale);
+    pictures.buttonPicture = ButtonPictureRect(scale);
+    // The normal button shows the face as it is; only the hover look is drawn anew.
+    pictures.buttonNormal = Crop(pictures.face, pictures.buttonPicture);
+    pictures.buttonHover = RenderFacePart({true, false, 0}, scale, pictures.buttonPicture);
+    for (int frame = 0; frame < kFrameCount; ++frame)
+        pictures.frames[frame] = RenderFace(FrameState(frame), scale);
+    return pictures;
 }
 
 PixelGrid RenderView(const SceneState& state, double centreX, double centreY, double radius, int size) {

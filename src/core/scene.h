@@ -3,6 +3,8 @@
 // the icon always agree. Pure computation, so the program can draw it too.
 #pragma once
 
+#include <array>
+
 #include "platform/geometry.h"
 
 namespace exitbutton::scene {
@@ -38,12 +40,40 @@ struct Rgb {
 };
 Rgb ShadeScene(double x, double y, const SceneState& state);
 
-// Whether a face pixel belongs to the figure; every other pixel is exactly black.
-bool InFigure(int x, int y);
+// Whether a point of the face (face pixel coordinates) belongs to the figure;
+// every other pixel is exactly black.
+bool InFigure(double x, double y);
 
-// The whole 160 x 120 face: the figure anti-aliased inside a dark rim, the
-// surround exactly black and no figure pixel exactly black.
-PixelGrid RenderFace(const SceneState& state);
+// Display scales: the pictures for a display of DPI d are drawn at scale
+// d / 96, from 1 (the committed 96-DPI pictures) up to kMaxScale. A face
+// pixel edge at e lies at floor(e * scale + 0.5) on the scaled face, so
+// rectangles that meet on the face still meet once scaled.
+inline constexpr double kMaxScale = 8;
+int ScaledEdge(int edge, double scale);
+Rect ScaledRect(const Rect& rect, double scale);
+Rect FaceRect(double scale);           // 160 x 120 at scale 1
+Rect ButtonPictureRect(double scale);  // where the button's pictures lie on the face
+// A scaled pixel's centre in face coordinates.
+double FaceCoordinate(int pixel, double scale);
+// The figure test for a pixel of the scaled face.
+bool InScaledFigure(int x, int y, double scale);
+
+// The face at a display scale: the figure anti-aliased inside a dark rim, the
+// surround exactly black and no figure pixel exactly black. Throws
+// RuntimeError for a scale outside 1 .. kMaxScale.
+PixelGrid RenderFace(const SceneState& state, double scale = 1);
+// The part of that face inside `part` (scaled face pixels), as a picture of its own.
+PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part);
+
+// Every picture the gadget shows, drawn for one display scale.
+struct ScenePictures {
+    PixelGrid face;
+    Rect buttonPicture;  // where the button's two pictures lie on the face
+    PixelGrid buttonNormal;
+    PixelGrid buttonHover;
+    std::array<PixelGrid, kFrameCount> frames;
+};
+ScenePictures RenderPictures(double scale);
 
 // A square view of the scene centred on (centreX, centreY) with the given
 // radius, `size` pixels across, supersampled.

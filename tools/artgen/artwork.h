@@ -10,10 +10,6 @@ namespace artgen {
 
 inline constexpr int kJpegQuality = 95;
 
-// Where the button's picture lies on the face.
-inline constexpr int kButtonPictureX = 39;  // button left + picture left
-inline constexpr int kButtonPictureY = 22;
-
 // The icon resources' ids and the .rc's group id.
 inline constexpr unsigned kFirstIconId = 30001;
 
