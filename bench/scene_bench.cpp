@@ -1,0 +1,58 @@
+// Times the scene's drawing of every picture the gadget shows (the face, the
+// button's two looks and the six animation frames) at the common display
+// scales, natively, one scale after another on one thread.
+//
+//   scene_bench [REPETITIONS]
+//
+// Prints one table row a scale: the picture sizes and the median time of
+// RenderPictures, then of the face alone, the hover look alone and one frame.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "core/scene.h"
+
+namespace {
+
+namespace scene = exitbutton::scene;
+
+constexpr double kScales[] = {1, 1.25, 1.5, 2, 3};
+constexpr int kDefaultRepetitions = 5;
+
+double MedianMilliseconds(int repetitions, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::atoi(argv[1]) : kDefaultRepetitions;
+    if (repetitions < 1 || repetitions > 1000 || argc > 2) {
+        std::fprintf(stderr, "usage: scene_bench [REPETITIONS 1..1000]\n");
+        return 2;
+    }
+    std::printf("%-6s %-9s %-9s %12s %9s %9s %9s\n", "scale", "face", "button", "all 9 (ms)", "face", "hover",
+                "frame");
+    for (double scale : kScales) {
+        const scene::ScenePictures pictures = scene::RenderPictures(scale);
+        const exitbutton::Rect button = pictures.buttonPicture;
+        const double all = MedianMilliseconds(repetitions, [&] { scene::RenderPictures(scale); });
+        const double face = MedianMilliseconds(repetitions, [&] { scene::RenderFace({}, scale); });
+        const double hover =
+            MedianMilliseconds(repetitions, [&] { scene::RenderFacePart({true, false, 0}, scale, button); });
+        const double frame = MedianMilliseconds(repetitions, [&] { scene::RenderFace(scene::FrameState(0), scale); });
+        std::printf("%-6.2f %4dx%-4d %4dx%-4d %12.1f %9.1f %9.1f %9.1f\n", scale, pictures.face.width,
+                    pictures.face.height, button.width(), button.height(), all, face, hover, frame);
+    }
+    return 0;
+}
