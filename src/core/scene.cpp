@@ -60,8 +60,9 @@ double Distance(const Box& b, double x, double y) {
     double hx = (b.right - b.left) / 2, hy = (b.bottom - b.top) / 2;
     double qx = std::fabs(x - (b.left + hx)) - (hx - b.radius);
     double qy = std::fabs(y - (b.top + hy)) - (hy - b.radius);
-    return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) -
-           b.radius;
+    double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
+    double outside = ox > 0 && oy > 0 ? std::hypot(ox, oy) : ox + oy;  // hypot(a, 0) is exactly a
+    return outside + std::min(std::max(qx, qy), 0.0) - b.radius;
 }
 
 // 1 on the bezel's outline, 0 at its centre.
@@ -71,6 +72,21 @@ double DiscRadius(double x, double y) {
                     1 / kDiscPower);
 }
 double DiscDistance(double x, double y) { return (DiscRadius(x, y) - 1) * kDiscRx; }
+
+// How far in the bezel's edge is shaded as such (see Bezel).
+constexpr double kBezelEdge = 2.2;
+
+// DiscDistance where the shading needs it, near the outline. Elsewhere a
+// value of the same sign beyond the edge band is enough, and the ellipse of
+// the same radii tells which without pow: the superellipse holds it, and
+// lies within it grown by 2^(1/2 - 1/kDiscPower) < 1.04.
+double DiscDistanceForShading(double x, double y) {
+    double u = (x - kDiscX) / kDiscRx, v = (y - kDiscY) / kDiscRy, ellipse = u * u + v * v;
+    constexpr double kDeep = kBezelEdge + 1;
+    if (ellipse < 0.95 * 0.95) return -kDeep;  // inset at least 0.05 * kDiscRx = 2.475
+    if (ellipse > 1.04 * 1.04) return kDeep;
+    return DiscDistance(x, y);
+}
 
 double FigureDistance(double x, double y) {
     double d = DiscDistance(x, y);
@@ -138,14 +154,40 @@ double Grain(double r) {
     return static_cast<double>((h >> 16) & 0xFF) / 255 - 0.5;
 }
 
-Rgb Bezel(double x, double y, const SceneState& state) {
+struct Point {
+    double x = 0, y = 0;
+};
+
+// The running lights' centres for one state; none while they are off.
+struct Lights {
+    std::array<Point, kLightCount> centres{};
+    int count = 0;
+};
+
+Lights LightsOf(const SceneState& state) {
+    Lights lights;
+    if (!state.lights) return lights;
+    for (int i = 0; i < kLightCount; ++i) {
+        double a = (state.lightAngle + i * kLightSpacingDegrees) * kDegree;
+        lights.centres[i] = {kTrackCentreX + kTrackRadius * std::cos(a), kTrackCentreY - kTrackRadius * std::sin(a)};
+    }
+    lights.count = kLightCount;
+    return lights;
+}
+
+// Farther away a light adds under a thousandth of the last bit to any colour
+// it falls on (every channel there is 34 or more), so leaving it out keeps
+// every result bit for bit.
+constexpr double kLightReach = 20;
+
+Rgb Bezel(double x, double y, double discDistance, bool hover, const Lights& lights) {
     double dx = x - kDiscX, dy = y - kDiscY, r = std::hypot(dx, dy);
-    if (r < kButtonRadius) return ButtonFace(dx, dy, state.hover);
+    if (r < kButtonRadius) return ButtonFace(dx, dy, hover);
     double angle = std::atan2(-dy, dx);  // counter-clockwise, y up
     double towardLight = std::cos(angle - 135 * kDegree);
-    double inset = -DiscDistance(x, y);
+    double inset = -discDistance;
     Rgb c;
-    if (inset < 2.2) {
+    if (inset < kBezelEdge) {
         c = Edged(Metal(0.45 + 0.4 * towardLight), -inset);  // rounded outer edge
     } else if (std::fabs(r - kTrackRadius) < 1.9) {
         c = Metal(0.1 + 0.06 * towardLight * (r - kTrackRadius));  // the lights' groove
@@ -154,29 +196,17 @@ Rgb Bezel(double x, double y, const SceneState& state) {
     } else {
         c = Metal(0.5 + 0.2 * std::cos(2 * angle - 1.0) + 0.06 * std::sin(6 * angle) + 0.06 * Grain(r));
     }
-    if (!state.lights) return c;
-    for (int i = 0; i < kLightCount; ++i) {
-        double a = (state.lightAngle + i * kLightSpacingDegrees) * kDegree;
-        double d = std::hypot(x - (kTrackCentreX + kTrackRadius * std::cos(a)),
-                              y - (kTrackCentreY - kTrackRadius * std::sin(a)));
+    for (int i = 0; i < lights.count; ++i) {
+        double lx = x - lights.centres[i].x, ly = y - lights.centres[i].y;
+        if (lx * lx + ly * ly > kLightReach * kLightReach) continue;
+        double d = std::hypot(lx, ly);
         c = Mix(c, {255, 255, 250}, Clamp01(1.1 * std::exp(-Sq(d / 1.5)) + 0.3 * std::exp(-Sq(d / 3))));
     }
     return c;
 }
 
-// 0x00BBGGRR from channels already rounded into 0..255.
-Color Pack(long r, long g, long b) {
-    return static_cast<Color>(r) | static_cast<Color>(g) << 8 | static_cast<Color>(b) << 16;
-}
-
-}  // namespace
-
-SceneState FrameState(int frame) {
-    return {false, true, kFirstLightAngle + frame * kFrameStepDegrees};
-}
-
-Rgb ShadeScene(double x, double y, const SceneState& state) {
-    if (DiscDistance(x, y) < 0) return Bezel(x, y, state);
+Rgb Shade(double x, double y, bool hover, const Lights& lights) {
+    if (double d = DiscDistanceForShading(x, y); d < 0) return Bezel(x, y, d, hover, lights);
     if (Distance(kTopKnob, x, y) < 0) return Knob(kTopKnob, x, y, {244, 204, 36});
     if (Distance(kBottomKnob, x, y) < 0) return Knob(kBottomKnob, x, y, {24, 178, 168});
     for (const Box& b : kLugs)
@@ -191,6 +221,21 @@ Rgb ShadeScene(double x, double y, const SceneState& state) {
             return Edged(Metal(Cylinder((y - band.top) / (band.bottom - band.top))), d);
         }
     return kRim;
+}
+
+// 0x00BBGGRR from channels already rounded into 0..255.
+Color Pack(long r, long g, long b) {
+    return static_cast<Color>(r) | static_cast<Color>(g) << 8 | static_cast<Color>(b) << 16;
+}
+
+}  // namespace
+
+SceneState FrameState(int frame) {
+    return {false, true, kFirstLightAngle + frame * kFrameStepDegrees};
+}
+
+Rgb ShadeScene(double x, double y, const SceneState& state) {
+    return Shade(x, y, state.hover, LightsOf(state));
 }
 
 bool InFigure(double x, double y) {
@@ -229,65 +274,93 @@ void CheckScale(double scale) {
 // The darkening towards the outline reaches this far into the figure, in face pixels.
 constexpr double kRimReach = 2.1;
 
-// The figure test for a window of the scaled face; everything beyond the face
-// is see-through.
-class FigureMask {
+// What the pictures of one scale share: the figure test of every pixel in a
+// window of the scaled face (everything beyond the face is see-through) and
+// the neighbours the rim darkening looks at.
+class FaceDrawing {
 public:
-    FigureMask(double scale, const Rect& window) : window_(window) {
-        inFigure_.reserve(static_cast<std::size_t>(window.area()));
+    // The darkening looks this many scaled pixels around each pixel: a part's
+    // window must reach this far beyond it.
+    static int Reach(double scale) { return static_cast<int>(std::ceil(kRimReach * scale)); }
+
+    FaceDrawing(double scale, const Rect& window) : scale_(scale), window_(window) {
         const Rect face = FaceRect(scale);
+        inFigure_.reserve(static_cast<std::size_t>(window.area()));
         for (int y = window.top; y < window.bottom; ++y)
             for (int x = window.left; x < window.right; ++x)
                 inFigure_.push_back(x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
                                     InScaledFigure(x, y, scale));
+        // Nearest first; farther ones could only darken by nothing.
+        const int reach = Reach(scale);
+        for (int v = -reach; v <= reach; ++v)
+            for (int u = -reach; u <= reach; ++u)
+                if (double distance = std::hypot(u, v) / scale; distance < kRimReach)
+                    neighbours_.push_back({u, v, distance});
+        std::stable_sort(neighbours_.begin(), neighbours_.end(),
+                         [](const Neighbour& a, const Neighbour& b) { return a.distance < b.distance; });
     }
-    bool operator()(int x, int y) const {
+
+    // `part` of the face for `state`. `unlit`, when given, is the whole face
+    // drawn without lights and otherwise alike: pixels that no light reaches
+    // are the same and are taken from it.
+    PixelGrid draw(const SceneState& state, const Rect& part, const PixelGrid* unlit = nullptr) const {
+        const Lights lights = LightsOf(state);
+        PixelGrid picture{part.width(), part.height(), std::vector<Color>(static_cast<std::size_t>(part.area()), 0)};
+        Color* out = picture.pixels.data();
+        for (int y = part.top; y < part.bottom; ++y)
+            for (int x = part.left; x < part.right; ++x, ++out) {
+                if (!inFigure(x, y)) continue;  // the surround stays exactly black
+                if (unlit && !NearALight(lights, FaceCoordinate(x, scale_), FaceCoordinate(y, scale_))) {
+                    *out = unlit->at(x, y);
+                    continue;
+                }
+                // 4 x 4 samples spread evenly over the pixel.
+                Rgb sum;
+                for (int i = 0; i < 16; ++i) {
+                    Rgb s = Shade((x + 0.125 + (i % 4) * 0.25) / scale_ - 0.5,
+                                  (y + 0.125 + (i / 4) * 0.25) / scale_ - 0.5, state.hover, lights);
+                    sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
+                }
+                // Darken towards the outline, the nearest see-through pixel, measured in face pixels.
+                double nearest = 4;
+                for (const Neighbour& n : neighbours_)
+                    if (!inFigure(x + n.u, y + n.v)) {
+                        nearest = n.distance;
+                        break;
+                    }
+                Rgb c = Mix(kRim, sum, Clamp01((nearest - 0.5) / 1.6));
+                auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
+                *out = Pack(channel(c.r), channel(c.g), channel(c.b));
+            }
+        return picture;
+    }
+
+private:
+    struct Neighbour {
+        int u, v;
+        double distance;  // in face pixels
+    };
+
+    bool inFigure(int x, int y) const {
         return x >= window_.left && y >= window_.top && x < window_.right && y < window_.bottom &&
                inFigure_[static_cast<std::size_t>(y - window_.top) * window_.width() + (x - window_.left)];
     }
 
-private:
-    Rect window_;
-    std::vector<bool> inFigure_;
-};
-
-}  // namespace
-
-PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part) {
-    CheckScale(scale);
-    // The rim darkening looks this many scaled pixels around each pixel.
-    const int reach = static_cast<int>(std::ceil(kRimReach * scale));
-    const FigureMask inFigure(scale, {part.left - reach, part.top - reach, part.right + reach, part.bottom + reach});
-    PixelGrid picture{part.width(), part.height(), std::vector<Color>(static_cast<std::size_t>(part.area()), 0)};
-    for (int y = part.top; y < part.bottom; ++y)
-        for (int x = part.left; x < part.right; ++x) {
-            if (!inFigure(x, y)) continue;  // the surround stays exactly black
-            // 4 x 4 samples spread evenly over the pixel.
-            Rgb sum;
-            for (int i = 0; i < 16; ++i) {
-                Rgb s = ShadeScene((x + 0.125 + (i % 4) * 0.25) / scale - 0.5,
-                                   (y + 0.125 + (i / 4) * 0.25) / scale - 0.5, state);
-                sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
-            }
-            // Darken towards the outline, the nearest see-through pixel, measured in face pixels.
-            double nearest = 4;
-            for (int v = -reach; v <= reach; ++v)
-                for (int u = -reach; u <= reach; ++u)
-                    if (!inFigure(x + u, y + v)) nearest = std::min(nearest, std::hypot(u, v) / scale);
-            Rgb c = Mix(kRim, sum, Clamp01((nearest - 0.5) / 1.6));
-            auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
-            picture.pixels[static_cast<std::size_t>(y - part.top) * part.width() + (x - part.left)] =
-                Pack(channel(c.r), channel(c.g), channel(c.b));
+    // Whether any sample of the pixel centred at (x, y) lies within a light's reach.
+    static bool NearALight(const Lights& lights, double x, double y) {
+        const double reach = kLightReach + 1;  // the samples lie within 0.54 of the centre
+        for (int i = 0; i < lights.count; ++i) {
+            double dx = x - lights.centres[i].x, dy = y - lights.centres[i].y;
+            if (dx * dx + dy * dy <= reach * reach) return true;
         }
-    return picture;
-}
+        return false;
+    }
 
-PixelGrid RenderFace(const SceneState& state, double scale) {
-    CheckScale(scale);
-    return RenderFacePart(state, scale, FaceRect(scale));
-}
-
-namespace {
+    double scale_;
+    Rect window_;
+    std::vector<std::uint8_t> inFigure_;
+    std::vector<Neighbour> neighbours_;
+};
 
 PixelGrid Crop(const PixelGrid& from, const Rect& part) {
     PixelGrid out{part.width(), part.height(), {}};
@@ -299,27 +372,42 @@ PixelGrid Crop(const PixelGrid& from, const Rect& part) {
 
 }  // namespace
 
+PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part) {
+    CheckScale(scale);
+    const int reach = FaceDrawing::Reach(scale);
+    const FaceDrawing drawing(scale, {part.left - reach, part.top - reach, part.right + reach, part.bottom + reach});
+    return drawing.draw(state, part);
+}
+
+PixelGrid RenderFace(const SceneState& state, double scale) {
+    CheckScale(scale);
+    return FaceDrawing(scale, FaceRect(scale)).draw(state, FaceRect(scale));
+}
+
 ScenePictures RenderPictures(double scale) {
+    CheckScale(scale);
+    const FaceDrawing drawing(scale, FaceRect(scale));
     ScenePictures pictures;
-    pictures.face = RenderFace({}, scale);
+    pictures.face = drawing.draw({}, FaceRect(scale));
     pictures.buttonPicture = ButtonPictureRect(scale);
     // The normal button shows the face as it is; only the hover look is drawn anew.
     pictures.buttonNormal = Crop(pictures.face, pictures.buttonPicture);
-    pictures.buttonHover = RenderFacePart({true, false, 0}, scale, pictures.buttonPicture);
+    pictures.buttonHover = drawing.draw({true, false, 0}, pictures.buttonPicture);
     for (int frame = 0; frame < kFrameCount; ++frame)
-        pictures.frames[frame] = RenderFace(FrameState(frame), scale);
+        pictures.frames[frame] = drawing.draw(FrameState(frame), FaceRect(scale), &pictures.face);
     return pictures;
 }
 
 PixelGrid RenderView(const SceneState& state, double centreX, double centreY, double radius, int size) {
+    const Lights lights = LightsOf(state);
     PixelGrid view{size, size, std::vector<Color>(static_cast<std::size_t>(size) * size, 0)};
     double step = 2 * radius / size;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             Rgb sum;
             for (int i = 0; i < 16; ++i) {
-                Rgb s = ShadeScene(centreX - radius + (x + 0.125 + (i % 4) * 0.25) * step,
-                                   centreY - radius + (y + 0.125 + (i / 4) * 0.25) * step, state);
+                Rgb s = Shade(centreX - radius + (x + 0.125 + (i % 4) * 0.25) * step,
+                              centreY - radius + (y + 0.125 + (i / 4) * 0.25) * step, state.hover, lights);
                 sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
             }
             auto channel = [](double v) { return std::clamp(std::lround(v), 0L, 255L); };
