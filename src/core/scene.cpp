@@ -17,9 +17,11 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
 
-// The figure's parts. Edges sit on half pixels, so every pixel centre is
-// clearly inside or outside a part; the sizes are tuned so the outline gives
-// the gadget's window region exactly (7,797 see-through pixels in 307 runs).
+// The figure's parts. Edges sit on half pixels, so every pixel centre of the
+// 96-DPI face is clearly inside or outside a part; the sizes are tuned so the
+// outline gives the gadget's window region exactly (7,797 see-through pixels
+// in 307 runs). Scaled pixel centres can fall on an edge: they belong to the
+// part, or the rod and the lower knob, which only touch, would come apart.
 struct Box {
     double left, top, right, bottom, radius;
 };
@@ -240,8 +242,8 @@ Rgb ShadeScene(double x, double y, const SceneState& state) {
 
 bool InFigure(double x, double y) {
     for (const auto& p : kBlackPixels)  // each takes the whole face pixel around its centre
-        if (std::floor(x + 0.5) == p[0] && std::floor(y + 0.5) == p[1]) return false;
-    return FigureDistance(x, y) < 0;
+        if (std::fabs(x - p[0]) <= 0.5 && std::fabs(y - p[1]) <= 0.5) return false;
+    return FigureDistance(x, y) <= 0;
 }
 
 int ScaledEdge(int edge, double scale) { return static_cast<int>(std::floor(edge * scale + 0.5)); }

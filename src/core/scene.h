@@ -40,8 +40,8 @@ struct Rgb {
 };
 Rgb ShadeScene(double x, double y, const SceneState& state);
 
-// Whether a point of the face (face pixel coordinates) belongs to the figure;
-// every other pixel is exactly black.
+// Whether a point of the face (face pixel coordinates) belongs to the figure,
+// a point on a part's edge included; every other pixel is exactly black.
 bool InFigure(double x, double y);
 
 // Display scales: the pictures for a display of DPI d are drawn at scale
