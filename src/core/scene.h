@@ -9,6 +9,13 @@
 
 namespace exitbutton::scene {
 
+// What the scene shows besides the device itself.
+struct SceneState {
+    bool hover = false;         // the X glows red instead of orange
+    bool lights = false;        // the running lights are shown...
+    double lightAngle = 0;      // ...the first one at this angle, degrees counter-clockwise from 3 o'clock
+};
+
 // The track of running lights around the bezel, in face pixels (a pixel's
 // centre sits on whole coordinates).
 inline constexpr double kTrackCentreX = 74;
@@ -23,12 +30,6 @@ inline constexpr double kLightSpacingDegrees = 40;
 inline constexpr int kFrameCount = 6;
 inline constexpr double kFirstLightAngle = 90;
 inline constexpr double kFrameStepDegrees = 6;
-
-struct SceneState {
-    bool hover = false;         // the X glows red instead of orange
-    bool lights = false;        // the running lights are shown...
-    double lightAngle = 0;      // ...the first one at this angle, degrees counter-clockwise from 3 o'clock
-};
 
 // The scene of animation frame 0 .. kFrameCount - 1.
 SceneState FrameState(int frame);
