@@ -6,12 +6,12 @@
 //
 // Prints one table row a scale: the picture sizes and the median time of
 // RenderPictures, then of the face alone, the hover look alone and one frame
-// drawn by itself. Times are the fastest of the repetitions: the least
-// disturbed by other work on the machine.
+// drawn by itself. Times are the process's CPU time, the fastest of the
+// repetitions: the least disturbed by other work on the machine.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -27,9 +27,9 @@ constexpr int kDefaultRepetitions = 5;
 double FastestMilliseconds(int repetitions, const std::function<void()>& work) {
     std::vector<double> times;
     for (int i = 0; i < repetitions; ++i) {
-        const auto start = std::chrono::steady_clock::now();
+        const std::clock_t start = std::clock();
         work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
     }
     return *std::min_element(times.begin(), times.end());
 }
