@@ -376,6 +376,10 @@ PixelGrid Crop(const PixelGrid& from, const Rect& part) {
 
 PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part) {
     CheckScale(scale);
+    const Rect face = FaceRect(scale);
+    if (part.left < 0 || part.top < 0 || part.right > face.right || part.bottom > face.bottom ||
+        part.width() < 0 || part.height() < 0)
+        throw RuntimeError("Picture part outside the face");
     const int reach = FaceDrawing::Reach(scale);
     const FaceDrawing drawing(scale, {part.left - reach, part.top - reach, part.right + reach, part.bottom + reach});
     return drawing.draw(state, part);

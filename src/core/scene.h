@@ -63,7 +63,8 @@ bool InScaledFigure(int x, int y, double scale);
 // surround exactly black and no figure pixel exactly black. Throws
 // RuntimeError for a scale outside 1 .. kMaxScale.
 PixelGrid RenderFace(const SceneState& state, double scale = 1);
-// The part of that face inside `part` (scaled face pixels), as a picture of its own.
+// The part of that face inside `part` (scaled face pixels), as a picture of
+// its own; a part reaching beyond the face is refused with RuntimeError.
 PixelGrid RenderFacePart(const SceneState& state, double scale, const Rect& part);
 
 // Every picture the gadget shows, drawn for one display scale.

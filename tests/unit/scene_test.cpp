@@ -143,10 +143,14 @@ TEST(SceneAtScale, ScaledRectanglesStayWithinHalfAPixelOfTheirExactPlace) {
     EXPECT_EQ(FaceRect(1.75), (Rect{0, 0, 280, 210}));
 }
 
-TEST(SceneAtScale, ScalesOutsideOneToEightAreRefused) {
+TEST(SceneAtScale, ScalesOutsideOneToEightAndPartsBeyondTheFaceAreRefused) {
     EXPECT_THROW(RenderFace({}, 0.5), RuntimeError);
     EXPECT_THROW(RenderPictures(kMaxScale * 1.01), RuntimeError);
     EXPECT_THROW(RenderFacePart({}, std::numeric_limits<double>::quiet_NaN(), {0, 0, 1, 1}), RuntimeError);
+    EXPECT_THROW(RenderFacePart({}, 2, {300, 0, 321, 10}), RuntimeError);  // the face is 320 wide
+    EXPECT_THROW(RenderFacePart({}, 2, {10, -1, 20, 10}), RuntimeError);
+    EXPECT_THROW(RenderFacePart({}, 2, {20, 0, 10, 10}), RuntimeError);
+    EXPECT_EQ(RenderFacePart({}, 2, {300, 230, 320, 240}).pixels.size(), 200u);
 }
 
 // ---------------------------------------------------------------- outline
