@@ -1,5 +1,5 @@
 # Native Linux build: the logic against the test double, the artwork generator,
-# and the unit tests.
+# the unit tests and the scene's drawing benchmark.
 enable_testing()
 find_package(GTest REQUIRED)
 find_package(JPEG REQUIRED)
@@ -23,3 +23,8 @@ target_compile_definitions(unit_tests PRIVATE EXITBUTTON_SOURCE_DIR="${CMAKE_SOU
 exitbutton_warnings(unit_tests)
 include(GoogleTest)
 gtest_discover_tests(unit_tests)
+
+# The scene's drawing time at the common display scales; it only reports.
+add_executable(scene_bench bench/scene_bench.cpp)
+target_link_libraries(scene_bench PRIVATE exitbutton_logic)
+exitbutton_warnings(scene_bench)

@@ -2,39 +2,23 @@
 
 #include "assets/artwork_layout.h"
 #include "bmp.h"
+#include "core/scene.h"
 #include "ico.h"
 #include "jpeg.h"
-#include "scene.h"
 
 namespace artgen {
 
 namespace {
 
 namespace layout = exitbutton::layout;
-static_assert(kButtonPictureX == layout::kButtonLeft + layout::kButtonPictureLeft);
-static_assert(kButtonPictureY == layout::kButtonTop + layout::kButtonPictureTop);
-
-Image Crop(const Image& from, int left, int top, int width, int height) {
-    Image out(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) out.at(x, y)[c] = from.at(left + x, top + y)[c];
-    return out;
-}
-
-Image ButtonPicture(bool hover) {
-    SceneState state;
-    state.hover = hover;
-    return Crop(RenderFace(state), kButtonPictureX, kButtonPictureY, layout::kButtonPictureWidth,
-                layout::kButtonPictureHeight);
-}
+namespace scene = exitbutton::scene;
 
 // The button's circle scaled to the icon, everything outside it transparent.
 IconImage Icon(int size, int bitCount) {
     const double radius = (layout::kButtonCircleRight - layout::kButtonCircleLeft) / 2.0;
     const double centreX = layout::kButtonLeft + layout::kButtonCircleLeft + radius - 0.5;
     const double centreY = layout::kButtonTop + layout::kButtonCircleTop + radius - 0.5;
-    Image view = RenderView({}, centreX, centreY, radius, size);
+    Image view = ToImage(scene::RenderView({}, centreX, centreY, radius, size));
     std::vector<bool> opaque;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -47,17 +31,16 @@ IconImage Icon(int size, int bitCount) {
 }  // namespace
 
 std::vector<ArtFile> GenerateArtwork() {
+    // The committed pictures are the scene's drawing for 96 DPI.
+    const scene::ScenePictures pictures = scene::RenderPictures(1);
     std::vector<ArtFile> files;
-    files.push_back({"face.bmp", EncodeBmp(RenderFace({}))});
-    files.push_back({"button.bmp", EncodeBmp(ButtonPicture(false))});
-    files.push_back({"button_normal.jpg", EncodeJpeg(ButtonPicture(false), kJpegQuality)});
-    files.push_back({"button_hover.jpg", EncodeJpeg(ButtonPicture(true), kJpegQuality)});
-    for (int frame = 0; frame < kFrameCount; ++frame) {
-        SceneState state;
-        state.lights = true;
-        state.lightAngle = kFirstLightAngle + frame * kFrameStepDegrees;
-        files.push_back({"frame" + std::to_string(frame) + ".jpg", EncodeJpeg(RenderFace(state), kJpegQuality)});
-    }
+    files.push_back({"face.bmp", EncodeBmp(ToImage(pictures.face))});
+    files.push_back({"button.bmp", EncodeBmp(ToImage(pictures.buttonNormal))});
+    files.push_back({"button_normal.jpg", EncodeJpeg(ToImage(pictures.buttonNormal), kJpegQuality)});
+    files.push_back({"button_hover.jpg", EncodeJpeg(ToImage(pictures.buttonHover), kJpegQuality)});
+    for (int frame = 0; frame < scene::kFrameCount; ++frame)
+        files.push_back({"frame" + std::to_string(frame) + ".jpg",
+                         EncodeJpeg(ToImage(pictures.frames[frame]), kJpegQuality)});
     std::vector<IconImage> icons{Icon(64, 24), Icon(32, 24), Icon(32, 8), Icon(32, 4)};
     for (std::size_t i = 0; i < icons.size(); ++i)
         files.push_back({"icon_" + std::to_string(kFirstIconId + i) + ".bin", icons[i].dib});

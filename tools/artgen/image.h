@@ -1,5 +1,5 @@
-// A plain 8-bit RGB picture, row by row from the top, and its conversion to the
-// pixel grid the gadget's outline scan reads.
+// A plain 8-bit RGB picture, row by row from the top, and its conversions to
+// and from the pixel grid that the scene draws and the outline scan reads.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +39,19 @@ inline exitbutton::PixelGrid ToPixelGrid(const Image& image) {
             grid.pixels.push_back(p[0] | (p[1] << 8) | (static_cast<exitbutton::Color>(p[2]) << 16));
         }
     return grid;
+}
+
+inline Image ToImage(const exitbutton::PixelGrid& grid) {
+    Image image(grid.width, grid.height);
+    for (int y = 0; y < grid.height; ++y)
+        for (int x = 0; x < grid.width; ++x) {
+            const exitbutton::Color c = grid.at(x, y);
+            std::uint8_t* p = image.at(x, y);
+            p[0] = static_cast<std::uint8_t>(c);
+            p[1] = static_cast<std::uint8_t>(c >> 8);
+            p[2] = static_cast<std::uint8_t>(c >> 16);
+        }
+    return image;
 }
 
 }  // namespace artgen
