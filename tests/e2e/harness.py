@@ -328,42 +328,118 @@ class Desktop:
 # ---- Wine -----------------------------------------------------------------
 
 class RelayCall:
-    def __init__(self, module, function, args, retval=None):
+    """One call in a Wine relay log.
+
+    `args` are the numbers Wine printed; `texts` hold, argument by argument,
+    the string Wine printed beside a string argument, else None. `caller` is
+    the address the call returns to; `retval` is known once it returned. `pid`
+    is None unless the log was taken with +pid."""
+
+    def __init__(self, pid, thread, module, function, args, texts, caller):
+        self.pid = pid
+        self.thread = thread
         self.module = module
         self.function = function
         self.args = args
-        self.retval = retval
+        self.texts = texts
+        self.caller = caller
+        self.retval = None
 
     @property
     def name(self):
         return f"{self.module}.{self.function}"
 
     def __repr__(self):
-        return f"RelayCall({self.name}{tuple(self.args)!r} -> {self.retval!r})"
+        shown = [f"{n:#x}" if t is None else f"{n:#x} {t!r}" for n, t in zip(self.args, self.texts)]
+        return f"RelayCall({self.name}({', '.join(map(str, shown))}) -> {self.retval!r})"
 
 
-_CALL = re.compile(r"^(?:[0-9a-f]+:)+Call ([\w]+)\.([\w@]+)\(([^)]*)\)")
-_RET = re.compile(r"^(?:[0-9a-f]+:)+Ret  ([\w]+)\.([\w@]+)\(\) retval=([0-9a-fA-F]+)")
+# Every line starts with the thread id, and with the process id before it
+# when +pid is on.
+_RELAY_PREFIX = r"^(?:([0-9a-f]+):)?([0-9a-f]+):"
+_RELAY_CALL = re.compile(_RELAY_PREFIX + r"Call (\S+?)\.([\w@]+)\((.*)\) ret=([0-9a-f]+)$")
+_RELAY_RET = re.compile(_RELAY_PREFIX + r"Ret  (\S+?)\.([\w@]+)\(\) retval=([0-9a-f]+)")
+_RELAY_LOADED = re.compile(_RELAY_PREFIX + r'trace:loaddll:\w+ Loaded L"(.*)" at ([0-9A-Fa-f]+): \w+')
+_RELAY_ARG = re.compile(r'([0-9a-fA-F]+)(?: L?"((?:[^"\\]|\\.)*)"(?:\.\.\.)?)?(?:,|$)')
+_RELAY_ESCAPE = re.compile(r"\\([0-9a-fA-F]{4}|.)")
 
 
-def parse_relay(text):
-    """The relayed calls in a Wine +relay log, each with its return value once it returned."""
-    calls = []
-    open_calls = {}
-    for line in text.splitlines():
-        m = _CALL.match(line)
-        if m:
-            args = [int(a, 16) for a in m.group(3).split(",") if a.strip()]
-            call = RelayCall(m.group(1), m.group(2), args)
-            calls.append(call)
-            open_calls.setdefault(call.name, []).append(call)
-            continue
-        m = _RET.match(line)
-        if m:
-            pending = open_calls.get(f"{m.group(1)}.{m.group(2)}")
-            if pending:
-                pending.pop().retval = int(m.group(3), 16)
-    return calls
+def _relay_text(escaped):
+    def one(m):
+        code = m.group(1)
+        if len(code) == 4:
+            return chr(int(code, 16))
+        return {"n": "\n", "r": "\r", "t": "\t"}.get(code, code)
+    return _RELAY_ESCAPE.sub(one, escaped)
+
+
+def parse_relay_args(text):
+    """(numbers, texts) from a relay argument list."""
+    numbers, texts = [], []
+    pos = 0
+    while pos < len(text):
+        m = _RELAY_ARG.match(text, pos)
+        if not m:
+            raise ValueError(f"cannot read relay arguments at {pos}: {text!r}")
+        numbers.append(int(m.group(1), 16))
+        texts.append(None if m.group(2) is None else _relay_text(m.group(2)))
+        pos = m.end()
+    return numbers, texts
+
+
+def _hex_or_none(text):
+    return None if text is None else int(text, 16)
+
+
+class RelayTrace:
+    """A Wine relay log: the relayed calls in order, each with its return
+    value once it returned, and (with +loaddll) the modules each process
+    loaded."""
+
+    def __init__(self, text):
+        self.calls = []
+        self.modules = {}  # pid -> [(base, file name in lower case)]
+        open_calls = {}    # (pid, thread) -> calls not returned yet, innermost last
+        for line in text.splitlines():
+            m = _RELAY_CALL.match(line)
+            if m:
+                pid, thread = _hex_or_none(m.group(1)), int(m.group(2), 16)
+                args, texts = parse_relay_args(m.group(5))
+                call = RelayCall(pid, thread, m.group(3), m.group(4), args, texts, int(m.group(6), 16))
+                self.calls.append(call)
+                open_calls.setdefault((pid, thread), []).append(call)
+                continue
+            m = _RELAY_RET.match(line)
+            if m:
+                pending = open_calls.get((_hex_or_none(m.group(1)), int(m.group(2), 16)), [])
+                name = f"{m.group(3)}.{m.group(4)}"
+                # Calls on one thread return innermost first; any above this
+                # one never returned (they left by an exception or an exit).
+                for i in range(len(pending) - 1, -1, -1):
+                    if pending[i].name == name:
+                        pending[i].retval = int(m.group(5), 16)
+                        del pending[i:]
+                        break
+                continue
+            m = _RELAY_LOADED.match(line)
+            if m:
+                name = m.group(3).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
+                self.modules.setdefault(_hex_or_none(m.group(1)), []).append((int(m.group(4), 16), name))
+
+    def named(self, name=None):
+        return [c for c in self.calls if name is None or c.name == name]
+
+    def process_of(self, module):
+        """(pid, base) of the one process that loaded `module` as its exe."""
+        found = [(pid, base) for pid, loaded in self.modules.items() for base, name in loaded if name == module]
+        if len(found) != 1:
+            raise AssertionError(f"{module} was loaded {len(found)} times in the trace")
+        return found[0]
+
+    def module_at(self, pid, address):
+        """The module whose base is the nearest below `address` in process `pid`."""
+        below = [(base, name) for base, name in self.modules.get(pid, []) if base <= address]
+        return max(below)[1] if below else None
 
 
 class Gadget:
@@ -407,9 +483,11 @@ class Gadget:
         with open(self.stderr_path, "r", encoding="utf-8", errors="replace") as f:
             return f.read()
 
+    def relay_trace(self):
+        return RelayTrace(self.stderr())
+
     def relay_calls(self, name=None):
-        calls = parse_relay(self.stderr())
-        return [c for c in calls if name is None or c.name == name]
+        return self.relay_trace().named(name)
 
     def running(self):
         return self.process.poll() is None

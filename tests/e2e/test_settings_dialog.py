@@ -840,8 +840,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
 
 # ---- The link -------------------------------------------------------------------------------
 
-_SHELL_CALL = re.compile(r':Call shell32\.ShellExecuteW\([^,]*,[0-9a-f]+ L"([^"]*)",[0-9a-f]+ L"([^"]*)"')
-_SHELL_RETURN = re.compile(r':Ret  shell32\.ShellExecuteW\(\) retval=([0-9a-f]+)')
+SHELL_EXECUTE = "shell32.ShellExecuteW"
 
 
 class LinkButton(DialogTestCase):
@@ -850,7 +849,7 @@ class LinkButton(DialogTestCase):
     @classmethod
     def setUpClass(cls):
         cls.saved_relay = relay_include()
-        wanted = [f for f in (cls.saved_relay or "").split(";") if f] + ["shell32.ShellExecuteW"]
+        wanted = [f for f in (cls.saved_relay or "").split(";") if f] + [SHELL_EXECUTE]
         SESSION.set_relay_include(*wanted)
 
     @classmethod
@@ -858,20 +857,25 @@ class LinkButton(DialogTestCase):
         if cls.saved_relay is not None:
             SESSION.set_relay_include(*cls.saved_relay.split(";"))
 
-    def shell_calls(self):
-        text = self.gadget.stderr()
-        return _SHELL_CALL.findall(text), _SHELL_RETURN.findall(text)
+    def returned_shell_calls(self):
+        """The traced ShellExecuteW calls once one of them has returned, else None."""
+        calls = self.gadget.relay_calls(SHELL_EXECUTE)
+        return calls if any(c.retval is not None for c in calls) else None
+
+    def wait_for_the_shell(self):
+        """(verb, file) of each call, and how many of them returned."""
+        calls = harness.wait_until(self.returned_shell_calls, timeout=15, message="ShellExecuteW to return")
+        return [tuple(c.texts[1:3]) for c in calls], len([c for c in calls if c.retval is not None])
 
     def click_link_and_wait_for_the_shell(self):
-        self.assertEqual(self.shell_calls(), ([], []))
+        self.assertEqual(self.gadget.relay_calls(SHELL_EXECUTE), [])
         self.dialog.click("Command1")
-        return harness.wait_until(lambda: (lambda c: c if c[1] else None)(self.shell_calls()), timeout=15,
-                                  message="ShellExecuteW to return")
+        return self.wait_for_the_shell()
 
     def test_clicking_the_link_asks_the_shell_to_open_the_web_address(self):
-        calls, returns = self.click_link_and_wait_for_the_shell()
+        calls, returned = self.click_link_and_wait_for_the_shell()
         self.assertEqual(calls, [("open", WEB_ADDRESS)])
-        self.assertEqual(len(returns), 1)
+        self.assertEqual(returned, 1)
 
     def test_clicking_the_link_leaves_the_dialog_open_and_shows_no_message_box(self):
         self.click_link_and_wait_for_the_shell()
@@ -888,8 +892,7 @@ class LinkButton(DialogTestCase):
     def test_enter_on_the_focused_link_opens_the_address_too(self):
         self.assert_focus("Command1")
         self.dialog.key("Return")
-        calls, _ = harness.wait_until(lambda: (lambda c: c if c[1] else None)(self.shell_calls()), timeout=15,
-                                      message="ShellExecuteW to return")
+        calls, _ = self.wait_for_the_shell()
         self.assertEqual(calls, [("open", WEB_ADDRESS)])
         self.assertTrue(self.dialog.visible())
 
