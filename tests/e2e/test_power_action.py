@@ -20,7 +20,8 @@ EWX_LOGOFF = 0
 EWX_REBOOT = 2
 EWX_FORCE = 4
 TOKEN_ADJUST_PRIVILEGES = 0x0020
-CURRENT_PROCESS = 0xFFFFFFFFFFFFFFFF  # GetCurrentProcess() as the 64-bit trace prints it
+# GetCurrentProcess() is -1 as a pointer: the trace prints it in the exe's pointer width.
+CURRENT_PROCESS = 0xFFFFFFFF if harness.loader_for(harness.EXE) == harness.WINE32 else 0xFFFFFFFFFFFFFFFF
 BS_TYPEMASK = 0x000F
 BS_AUTORADIOBUTTON = 0x0009
 BST_CHECKED = 1
