@@ -96,11 +96,11 @@ KNOB_MARGIN = 4
 OPACITY_WORD = "Прозрачность"
 SETTINGS_TITLE = "Настройки"
 SCROLL_MIN, SCROLL_MAX = 50, 255
-COMMAND1_ID = 101
-COMMAND2_ID = 2          # "Закрыть", IDCANCEL
+LINK_BUTTON_ID = 101
+CLOSE_BUTTON_ID = 2          # "Закрыть", IDCANCEL
 OPTION_IDS = tuple(range(110, 115))
-FRAME2_ID = 120
-HSCROLL_ID = 121
+OPACITY_FRAME_ID = 120
+OPACITY_BAR_ID = 121
 BST_CHECKED = 1
 ARROW_INSET = 7          # from a scroll bar's end to the middle of its arrow
 
@@ -337,9 +337,9 @@ class DialogView:
         self.controls = {c["id"]: c for c in children if c["parent"] == self.hwnd}
         focused = [c["id"] for c in children if c["focused"]]
         self.focus = focused[0] if focused else None
-        scroll = (self.controls.get(HSCROLL_ID) or {}).get("scroll") or {}
+        scroll = (self.controls.get(OPACITY_BAR_ID) or {}).get("scroll") or {}
         self.position = scroll.get("pos")
-        self.caption = (self.controls.get(FRAME2_ID) or {}).get("title")
+        self.caption = (self.controls.get(OPACITY_FRAME_ID) or {}).get("title")
         self.checks = [(self.controls.get(i) or {}).get("check") for i in OPTION_IDS]
 
     def checked(self):
@@ -535,7 +535,7 @@ class Soak:
             if position is None or not SCROLL_MIN <= position <= SCROLL_MAX:
                 found.append(f"scroll position {position} is outside {SCROLL_MIN}..{SCROLL_MAX}")
             if caption != caption_for(position):
-                found.append(f"Frame2 reads {caption!r} while the scroll bar stands at {position}")
+                found.append(f"the opacity frame reads {caption!r} while the scroll bar stands at {position}")
             if layered and alpha != position:
                 found.append(f"the gadget's alpha is {alpha} while the scroll bar stands at {position}")
             if position is not None and position < SCROLL_MAX and not layered:
@@ -805,7 +805,7 @@ class Soak:
         """Closes the shown dialog with "button" (Закрыть), "escape" or "closebox"."""
         view = view or self.dialog()
         if how == "button":
-            sent = self.click(*centre_of(view.rect(COMMAND2_ID)))
+            sent = self.click(*centre_of(view.rect(CLOSE_BUTTON_ID)))
         elif how == "escape":
             sent = self.key("Escape")
         else:
@@ -1032,7 +1032,7 @@ class Soak:
     # -- dialog cycles
 
     def click_arrow(self, view, direction):
-        left, top, right, bottom = view.rect(HSCROLL_ID)
+        left, top, right, bottom = view.rect(OPACITY_BAR_ID)
         x = left + ARROW_INSET if direction < 0 else right - 1 - ARROW_INSET
         return self.click(x, (top + bottom) // 2)
 
@@ -1329,7 +1329,7 @@ class Storm:
         view = self.soak.dialog()
         if view is None or not view.visible:
             return False
-        left, top, right, bottom = view.rect(HSCROLL_ID)
+        left, top, right, bottom = view.rect(OPACITY_BAR_ID)
         x = self.rng.randrange(left + 2 * ARROW_INSET + 3, right - 2 * ARROW_INSET - 3)
         if not self.soak.click(x, (top + bottom) // 2):
             return False
@@ -1339,7 +1339,7 @@ class Storm:
         view = self.soak.dialog()
         if view is None or not view.visible:
             return False
-        left, top, right, bottom = view.rect(HSCROLL_ID)
+        left, top, right, bottom = view.rect(OPACITY_BAR_ID)
         inner_left, inner_right = left + 2 * ARROW_INSET + 3, right - 2 * ARROW_INSET - 3
         span = SCROLL_MAX - SCROLL_MIN
         thumb = inner_left + (inner_right - inner_left) * (view.position - SCROLL_MIN) // span
@@ -1366,7 +1366,7 @@ class Storm:
         view = self.soak.dialog()
         if view is None or not view.visible:
             return False
-        if not self.soak.click(*centre_of(view.rect(COMMAND1_ID))):
+        if not self.soak.click(*centre_of(view.rect(LINK_BUTTON_ID))):
             return False
         time.sleep(SETTLE)
 

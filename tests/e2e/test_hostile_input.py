@@ -160,7 +160,7 @@ class HealthyAfterwards(unittest.TestCase):
 
     def scroll_to(self, dialog, code, position):
         wparam = ((position & 0xFFFF) << 16) | code
-        self.send(dialog.hwnd, WM_HSCROLL, wparam, dialog.controls[soak.HSCROLL_ID]["hwnd"])
+        self.send(dialog.hwnd, WM_HSCROLL, wparam, dialog.controls[soak.OPACITY_BAR_ID]["hwnd"])
         view = self.driver.dialog()
         self.driver.model.opacity = view.position  # what the message did; the tests judge it
         return view
@@ -264,23 +264,23 @@ class ForeignText(HealthyAfterwards):
         answer = HELPER("settext", hwnd, soak.utf16_hex(text))
         self.assertTrue(answer.get("answered"), answer)
 
-    def tamper_frame2(self):
+    def tamper_opacity_frame(self):
         dialog = self.open_dialog()
         self.scroll_to(dialog, SB_THUMBPOSITION, 200)
-        self.set_text(dialog.controls[soak.FRAME2_ID]["hwnd"], soak.caption_for(7))
+        self.set_text(dialog.controls[soak.OPACITY_FRAME_ID]["hwnd"], soak.caption_for(7))
         view = self.driver.dialog()
-        report(f"WM_SETTEXT on Frame2 while the scroll bar stands at {view.position}: it reads {view.caption!r}")
+        report(f"WM_SETTEXT on the opacity frame while the scroll bar stands at {view.position}: it reads {view.caption!r}")
         return view
 
-    def test_a_caption_forced_onto_frame2_is_replaced_by_the_true_one_at_the_next_opening(self):
-        self.tamper_frame2()
+    def test_a_caption_forced_onto_the_opacity_frame_is_replaced_by_the_true_one_at_the_next_opening(self):
+        self.tamper_opacity_frame()
         self.close_dialog()
         view = self.open_dialog()
-        report(f"after closing and opening again Frame2 reads {view.caption!r} (scroll bar {view.position})")
+        report(f"after closing and opening again the opacity frame reads {view.caption!r} (scroll bar {view.position})")
         self.assertEqual(view.caption, soak.caption_for(view.position))
 
-    def test_a_caption_forced_onto_frame2_is_replaced_by_the_true_one_at_the_next_opacity_change(self):
-        view = self.tamper_frame2()
+    def test_a_caption_forced_onto_the_opacity_frame_is_replaced_by_the_true_one_at_the_next_opacity_change(self):
+        view = self.tamper_opacity_frame()
         view = self.scroll_to(view, SB_THUMBPOSITION, 150)
         self.assertEqual(self.opacity_of(view), (150, soak.caption_for(150), 150))
 
@@ -289,7 +289,7 @@ class ForeignText(HealthyAfterwards):
         self.driver.click(*soak.centre_of(dialog.rect(soak.OPTION_IDS[3])))
         self.driver.model.action = 3
         self.assert_healthy(dialog_expected=True)
-        targets = [soak.COMMAND1_ID, soak.COMMAND2_ID, soak.HSCROLL_ID, *soak.OPTION_IDS]
+        targets = [soak.LINK_BUTTON_ID, soak.CLOSE_BUTTON_ID, soak.OPACITY_BAR_ID, *soak.OPTION_IDS]
         originals = {i: dialog.controls[i]["title"] for i in targets}
         for control_id in targets:
             self.set_text(dialog.controls[control_id]["hwnd"], f"foreign \ud800 text {control_id}")

@@ -40,7 +40,7 @@ OPTION_CAPTIONS = [
     "Завершает работу и выключает питание, останавливает все системные процессы",
 ]
 OPTION_TOPS = [104, 136, 160, 192, 224]
-OPTIONS = [f"Option1({i})" for i in range(5)]
+OPTIONS = [f"action option {i}" for i in range(5)]
 
 # Window styles beyond the ones the harness names.
 WS_DISABLED = 0x08000000
@@ -59,19 +59,19 @@ BST_CHECKED = 1
 # The controls in the order they are created, which is the order the dialog
 # manager tabs through them: name, window class, kind, caption, and the
 # rectangle (left, top, width, height) in the dialog's client coordinates.
-PUSH, LABEL, GROUP, RADIO, HSCROLL = "push button", "label", "group box", "radio button", "horizontal scroll bar"
+PUSH, LABEL, GROUP, RADIO, HORIZONTAL_BAR = "push button", "label", "group box", "radio button", "horizontal scroll bar"
 CONTROLS = [
-    ("Command1", "Button", PUSH, WEB_ADDRESS, (160, 336, 193, 25)),
-    ("Label1", "Static", LABEL, "Кнопка для выхода из системы", (32, 8, 289, 25)),
-    ("Label2", "Static", LABEL, "Сделано командой ExitButton (exitbutton.example)", (0, 40, 361, 17)),
-    ("Label3", "Static", LABEL, "2004 г.", (128, 64, 97, 17)),
-    ("Frame1", "Button", GROUP, "Кнопка...", (8, 88, 345, 169)),
+    ("link button", "Button", PUSH, WEB_ADDRESS, (160, 336, 193, 25)),
+    ("title label", "Static", LABEL, "Кнопка для выхода из системы", (32, 8, 289, 25)),
+    ("maker label", "Static", LABEL, "Сделано командой ExitButton (exitbutton.example)", (0, 40, 361, 17)),
+    ("year label", "Static", LABEL, "2004 г.", (128, 64, 97, 17)),
+    ("action group", "Button", GROUP, "Кнопка...", (8, 88, 345, 169)),
 ] + [
     (OPTIONS[i], "Button", RADIO, OPTION_CAPTIONS[i], (16, OPTION_TOPS[i], 281, 25)) for i in range(5)
 ] + [
-    ("Command2", "Button", PUSH, "Закрыть", (8, 336, 145, 25)),
-    ("Frame2", "Button", GROUP, "Прозрачность 255", (8, 264, 345, 41)),
-    ("HScroll1", "ScrollBar", HSCROLL, "", (16, 280, 329, 17)),
+    ("close button", "Button", PUSH, "Закрыть", (8, 336, 145, 25)),
+    ("opacity frame", "Button", GROUP, "Прозрачность 255", (8, 264, 345, 41)),
+    ("opacity scroll bar", "ScrollBar", HORIZONTAL_BAR, "", (16, 280, 329, 17)),
 ]
 CONTROL_NAMES = [c[0] for c in CONTROLS]
 
@@ -99,7 +99,7 @@ def kind_of(control):
     if name == "static":
         return LABEL
     if name == "scrollbar":
-        return "vertical scroll bar" if style & SBS_VERT else HSCROLL
+        return "vertical scroll bar" if style & SBS_VERT else HORIZONTAL_BAR
     return name
 
 
@@ -151,11 +151,11 @@ class Dialog:
         return found[0] if len(found) == 1 else (found or None)
 
     def opacity_state(self):
-        """(scroll position, Frame2 caption, gadget layered?, gadget alpha)."""
+        """(scroll position, opacity frame caption, gadget layered?, gadget alpha)."""
         controls = self.controls()
         gadget = self.gadget.window()
         layered = gadget["layered"]
-        return (controls["HScroll1"]["scroll"]["pos"], controls["Frame2"]["title"],
+        return (controls["opacity scroll bar"]["scroll"]["pos"], controls["opacity frame"]["title"],
                 bool(gadget["exstyle"] & harness.WS_EX_LAYERED), layered and layered["alpha"])
 
     def click(self, name):
@@ -295,7 +295,7 @@ class DialogTestCase(unittest.TestCase):
         self.dialog = open_settings(self.gadget)
 
     def assert_opacity(self, value):
-        """The scroll bar, the Frame2 caption and the gadget's alpha all show `value`."""
+        """The scroll bar, the opacity frame's caption and the gadget's alpha all show `value`."""
         expected = (value, opacity_caption(value), True, value)
         harness.wait_until(lambda: self.dialog.opacity_state() == expected, timeout=10,
                            message=f"scroll position, caption, layered style and alpha {expected!r}")
@@ -330,7 +330,7 @@ class OpeningFromTheLowerKnob(DialogTestCase):
                            message="the dialog in the foreground")
 
     def test_the_link_button_has_the_focus_when_the_dialog_first_shows(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
 
 
 class GadgetAnimationUnderTheDialog(unittest.TestCase):
@@ -478,11 +478,11 @@ class ControlsAfterStart(unittest.TestCase):
         self.assertEqual([self.controls[name]["check"] for name in OPTIONS], [BST_CHECKED, 0, 0, 0, 0])
 
     def test_the_scroll_bar_runs_from_50_to_255_and_stands_at_255(self):
-        self.assertEqual(self.controls["HScroll1"]["scroll"],
+        self.assertEqual(self.controls["opacity scroll bar"]["scroll"],
                          {"pos": SCROLL_MAXIMUM, "min": SCROLL_MINIMUM, "max": SCROLL_MAXIMUM})
 
     def test_the_opacity_frame_reads_prozrachnost_255(self):
-        self.assertEqual(self.controls["Frame2"]["title"], "Прозрачность 255")
+        self.assertEqual(self.controls["opacity frame"]["title"], "Прозрачность 255")
 
     def test_the_gadget_is_not_layered_while_the_opacity_is_untouched(self):
         gadget = self.gadget.window()
@@ -493,8 +493,8 @@ class ControlsAfterStart(unittest.TestCase):
 class KeyboardFocus(DialogTestCase):
 
     def test_tab_visits_the_link_the_checked_option_the_close_button_and_the_scroll_bar_in_turn(self):
-        self.assert_focus("Command1")
-        for name in [OPTIONS[0], "Command2", "HScroll1", "Command1"]:
+        self.assert_focus("link button")
+        for name in [OPTIONS[0], "close button", "opacity scroll bar", "link button"]:
             self.dialog.key("Tab")
             self.assert_focus(name)
 
@@ -503,15 +503,15 @@ class KeyboardFocus(DialogTestCase):
         self.assert_only_option_checked(3)
         self.assert_focus(OPTIONS[3])
         self.dialog.key("shift+Tab")
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("Tab")
         self.assert_focus(OPTIONS[3])
         self.assert_only_option_checked(3)
 
     def test_shift_tab_goes_back_from_the_link_to_the_scroll_bar(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
 
 
 # ---- Options ------------------------------------------------------------------------
@@ -558,7 +558,7 @@ class OptionSelection(DialogTestCase):
 class OpacityScrollBar(DialogTestCase):
 
     def scroll_rect(self):
-        return self.dialog.control("HScroll1")["screen_rect"]
+        return self.dialog.control("opacity scroll bar")["screen_rect"]
 
     def click_at(self, x, y):
         SESSION.desktop.mouse_move(x, y)
@@ -593,7 +593,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_clicking_the_trough_right_of_the_thumb_raises_the_opacity_by_one(self):
         self.dialog.key("shift+Tab")  # the scroll bar
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Home")
         self.assert_opacity(SCROLL_MINIMUM)
         left, top, right, bottom = self.scroll_rect()
@@ -602,7 +602,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_the_left_and_right_keys_step_the_opacity_by_one(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Left")
         self.assert_opacity(254)
         self.dialog.key("Left")
@@ -612,7 +612,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_home_goes_to_50_and_end_back_to_255(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Home")
         self.assert_opacity(SCROLL_MINIMUM)
         self.dialog.key("End")
@@ -620,7 +620,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_the_opacity_stops_at_255_and_at_50(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         # Pushing past an end, then one step back: a value that had gone past
         # the end would not land one below (or above) it.
         self.click_at(*self.right_arrow())
@@ -728,7 +728,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
         self.dialog.click(OPTIONS[3])
         self.assert_only_option_checked(3)
         self.dialog.key("Tab", "Tab")  # from the option past "Закрыть"
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Left", "Left", "Left")
         self.assert_opacity(252)
 
@@ -741,7 +741,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_the_close_button_hides_the_dialog_and_enables_the_gadget(self):
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_for_good()
 
     def test_esc_hides_the_dialog_and_enables_the_gadget(self):
@@ -750,14 +750,14 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
 
     def test_esc_works_while_the_scroll_bar_has_the_focus(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Escape")
         self.assert_hidden_for_good()
 
     def test_hiding_keeps_the_gadgets_opacity(self):
         self.dialog.key("shift+Tab", "Home")
         self.assert_opacity(SCROLL_MINIMUM)
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_and_gadget_enabled()
         layered = self.gadget.window()["layered"]
         self.assertEqual(layered and layered["alpha"], SCROLL_MINIMUM)
@@ -765,7 +765,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
     def test_reopening_after_the_close_button_shows_the_same_window_state_and_position(self):
         self.change_everything()
         rect = self.dialog.window()["window_rect"]
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_and_gadget_enabled()
         self.assert_same_state_after_reopening(rect)
 
@@ -804,7 +804,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
         first.click(OPTIONS[3])
         self.assert_only_option_checked(3)
         first.key("Tab", "Tab")  # from the option past "Закрыть"
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         first.key("Home", "Right", "Right", "Right")  # 53: neither the start value nor the design value
         self.assert_opacity(53)
         SESSION.desktop.mouse_move(*first.close_box_centre())
@@ -816,7 +816,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
         self.assertEqual(self.dialog.window()["window_rect"], centred)
         self.assert_only_option_checked(3)
         self.assert_opacity(53)
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_reopening_after_the_close_box_shows_an_untouched_opacity_as_255(self):
@@ -869,7 +869,7 @@ class LinkButton(DialogTestCase):
 
     def click_link_and_wait_for_the_shell(self):
         self.assertEqual(self.gadget.relay_calls(SHELL_EXECUTE), [])
-        self.dialog.click("Command1")
+        self.dialog.click("link button")
         return self.wait_for_the_shell()
 
     def test_clicking_the_link_asks_the_shell_to_open_the_web_address(self):
@@ -890,7 +890,7 @@ class LinkButton(DialogTestCase):
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_enter_on_the_focused_link_opens_the_address_too(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("Return")
         calls, _ = self.wait_for_the_shell()
         self.assertEqual(calls, [("open", WEB_ADDRESS)])

@@ -66,7 +66,7 @@ def button_circle_points():
 
 class GadgetWindowPlacement(unittest.TestCase):
 
-    def test_exactly_one_gadget_window_exists_and_it_is_titled_form1(self):
+    def test_exactly_one_gadget_window_exists_and_it_shows_the_gadgets_title(self):
         windows = SESSION.gadget_windows()
         self.assertEqual(len(windows), 1, windows)
         self.assertEqual(windows[0]["title"], "Form1")
@@ -120,7 +120,7 @@ class GadgetOutline(unittest.TestCase):
         self.assertEqual(sorted(points - expected)[:20], [], "see-through pixels kept in the region")
         self.assertEqual(sorted(expected - points)[:20], [], "face pixels cut out of the region")
 
-    def test_the_button_is_command1_at_36_19_sized_84_by_93(self):
+    def test_the_round_button_is_at_36_19_sized_84_by_93(self):
         button = GADGET.child("Command1")
         left, top, width, height = BUTTON_RECT
         self.assertEqual(button["rect"], [left, top, left + width, top + height])
