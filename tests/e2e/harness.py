@@ -53,6 +53,10 @@ EXE32 = os.environ.get("EXITBUTTON_EXE32", exe_of("x86"))
 EXE = os.environ.get("EXITBUTTON_EXE", EXE64 if BUILD == "x64" else EXE32)
 INSPECTOR = os.environ.get(
     "EXITBUTTON_INSPECTOR", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "inspector.exe"))
+# Built with the inspector from soak_helper.cpp: what the inspector cannot do
+# quickly or at all.
+HELPER_EXE = os.environ.get(
+    "EXITBUTTON_SOAK_HELPER", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "soak_helper.exe"))
 WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "wine"))
 PREFIX_SCRIPT = os.path.join(TREE_DIR, "scripts", "wine-prefix.sh")
 ART_DIR = os.path.join(SOURCE_DIR, "src", "assets", "art")
@@ -62,14 +66,15 @@ WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 IMAGE_FILE_MACHINE_I386 = 0x014C
 
-SCREEN_SIZE = (1024, 768)
 # The desktop shows this colour wherever no window covers it; the artwork
 # never contains it, so it marks every see-through pixel in a screenshot.
 ROOT_COLOUR = (0xFF, 0x00, 0xFF)
 
 GADGET_CLASS = "ExitButtonGadget"
-INSPECTOR_ATTEMPTS = 3  # runs of the inspector that printed nothing, at most
 SETTINGS_CLASS = "ExitButtonSettings"
+ROUND_BUTTON_CLASS = "ExitButtonCommand"
+TOOL_TIPS_CLASS = "tooltips_class32"
+INSPECTOR_ATTEMPTS = 3  # runs of the inspector (or a read-only helper command) that printed nothing, at most
 
 # Window styles, as the inspector reports them.
 WS_VISIBLE = 0x10000000
@@ -84,6 +89,8 @@ WS_EX_LAYERED = 0x00080000
 WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 BM_CLICK = 0x00F5
+WM_TIMER = 0x0113
+ANIMATION_TIMER_ID = 1  # the gadget's timer that turns the face's frames
 
 
 class HarnessError(Exception):
@@ -118,6 +125,67 @@ def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
         time.sleep(interval)
 
 
+def wait_until_steady(take, timeout=10.0, interval=0.1, message="a steady value"):
+    """Calls take() until two calls in a row give the same value and returns it."""
+    previous = [None]
+
+    def same_twice():
+        now = take()
+        same = previous[0] is not None and now == previous[0]
+        previous[0] = now
+        return now if same else None
+
+    return wait_until(same_twice, timeout=timeout, interval=interval, message=message)
+
+
+def centre_of(rect):
+    left, top, right, bottom = rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def overlaps(a, b):
+    """Whether two [left, top, right, bottom] rectangles share a pixel."""
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+# ---- Where things are -----------------------------------------------------
+# Places on the gadget's face, in its client coordinates (the window has no
+# frame: they are its window coordinates too). Rectangles are
+# (left, top, right, bottom).
+
+FACE_SIZE = (160, 120)
+FACE_OPAQUE_PIXELS = 11403           # the face picture's non-black pixels: the window's region
+BUTTON_RECT = (36, 19, 120, 112)     # the round button's child window
+BUTTON_CIRCLE = (5, 5, 72, 72)       # the ellipse it is cut to, in the button's own coordinates
+BUTTON_PICTURE_OFFSET = (3, 3)       # where the button draws its picture, in its own coordinates
+BUTTON_PICTURE_ORIGIN = (BUTTON_RECT[0] + BUTTON_PICTURE_OFFSET[0], BUTTON_RECT[1] + BUTTON_PICTURE_OFFSET[1])
+CIRCLE_CENTRE = (BUTTON_RECT[0] + (BUTTON_CIRCLE[0] + BUTTON_CIRCLE[2]) / 2,
+                 BUTTON_RECT[1] + (BUTTON_CIRCLE[1] + BUTTON_CIRCLE[3]) / 2)
+CIRCLE_RADIUS = (BUTTON_CIRCLE[2] - BUTTON_CIRCLE[0]) / 2
+BUTTON_CENTRE = (int(CIRCLE_CENTRE[0]), int(CIRCLE_CENTRE[1]))
+BUTTON_INNER = (52, 35, 97, 80)      # a square inside the circle: the button's own picture only
+BUTTON_CORNER_SPOT = (78, 100)       # inside the button's rectangle, below its circle, on the face
+HOT_SPOT_SIZE = 17
+EXIT_KNOB_RECT = (136, 8, 136 + HOT_SPOT_SIZE, 8 + HOT_SPOT_SIZE)          # a left click ends the program
+SETTINGS_KNOB_RECT = (136, 88, 136 + HOT_SPOT_SIZE, 88 + HOT_SPOT_SIZE)    # a left click opens the dialog
+EXIT_KNOB = centre_of(EXIT_KNOB_RECT)
+SETTINGS_KNOB = centre_of(SETTINGS_KNOB_RECT)
+FACE_SPOT = (20, 60)                 # the left bars: opaque, away from the button and the knobs
+
+# Places on the screen. The gadget and the settings dialog both start
+# centred; the dialog then covers the whole gadget.
+SCREEN_SIZE = (1024, 768)
+DIALOG_CENTRED_LEFT = 328            # the centred dialog window's left edge
+POINTER_PARK = (SCREEN_SIZE[0] - 1, SCREEN_SIZE[1] - 1)  # the pointer's resting place, away from everything
+# A gadget here is beside the centred dialog, which covers none of it.
+GADGET_BESIDE_DIALOG = (150, (SCREEN_SIZE[1] - FACE_SIZE[1]) // 2)
+# Ranges of the top-left corners while the soak's storm moves both windows:
+# the gadget stays left of the dialog, so that no click meant for the dialog
+# can reach the round button.
+GADGET_AREA = (10, 10, 150, 630)
+DIALOG_AREA = (DIALOG_CENTRED_LEFT + 2, 10, 650, 370)
+
+
 # ---- Pictures -------------------------------------------------------------
 
 class Image:
@@ -129,6 +197,9 @@ class Image:
         self.width = width
         self.height = height
         self.rgb = bytes(rgb)
+
+    def __eq__(self, other):
+        return isinstance(other, Image) and (self.width, self.height, self.rgb) == (other.width, other.height, other.rgb)
 
     def pixel(self, x, y):
         if not (0 <= x < self.width and 0 <= y < self.height):
@@ -305,9 +376,10 @@ class Desktop:
         values = dict(line.split("=", 1) for line in out.split())
         return int(values["X"]), int(values["Y"])
 
-    def x_windows_named(self, title):
-        """X window ids whose WM_NAME is exactly `title` (mapped or not)."""
-        result = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)],
+    def x_windows_named(self, title, mapped_only=False):
+        """X window ids whose WM_NAME is exactly `title` (mapped or not, unless `mapped_only`)."""
+        result = subprocess.run(["xdotool", "search", *(["--onlyvisible"] if mapped_only else []),
+                                 "--name", "^%s$" % re.escape(title)],
                                 env=self.env(), capture_output=True, timeout=30)
         return [int(w) for w in result.stdout.split()]
 
@@ -326,6 +398,16 @@ class Desktop:
 
 
 # ---- Wine -----------------------------------------------------------------
+
+def close_box_centre(window):
+    """The centre of the close box Wine draws at the right end of a window's
+    caption, from the window's state as the inspector reports it."""
+    window_left, window_top, window_right, _ = window["window_rect"]
+    client_left, client_top = window["client_rect"][:2]
+    border = client_left - window_left
+    caption = client_top - window_top - border
+    return window_right - border - caption // 2 - 1, window_top + border + caption // 2
+
 
 class RelayCall:
     """One call in a Wine relay log.
@@ -462,6 +544,17 @@ class Gadget:
     def windows(self):
         return self.session.inspector("windows", str(self.pid))
 
+    def windows_of_class(self, name, visible_only=False):
+        """The process's top-level windows of one class."""
+        return [w for w in self.windows()
+                if w["class"].lower() == name.lower() and (w["visible"] or not visible_only)]
+
+    def settings_windows(self, visible_only=False):
+        return self.windows_of_class(SETTINGS_CLASS, visible_only)
+
+    def tool_tips_windows(self):
+        return self.windows_of_class(TOOL_TIPS_CLASS)
+
     def children(self):
         return self.session.inspector("children", str(self.hwnd))
 
@@ -478,6 +571,33 @@ class Gadget:
         """Screen coordinates of a point given in the gadget's client coordinates."""
         left, top = self.window()["client_rect"][:2]
         return left + x, top + y
+
+    def settle(self, timeout=10.0):
+        """Waits until the window stands still and returns its rectangle."""
+        return wait_until_steady(lambda: self.window()["window_rect"], timeout=timeout, interval=0.3,
+                                 message="the gadget to stop moving")
+
+    def drag_to(self, left, top, grip=FACE_SPOT, tolerance=10, attempts=5):
+        """Drags the window by a face point until its top-left corner is within
+        `tolerance` pixels of (left, top); the pointer ends on the face.
+
+        The gadget reads the pointer's start when it handles the press, which
+        may come after the first moves have already happened: the drag then
+        falls short, so it is repeated from wherever the gadget stopped."""
+        desktop = self.session.desktop
+        for _ in range(attempts):
+            now_left, now_top = self.window()["window_rect"][:2]
+            if abs(now_left - left) <= tolerance and abs(now_top - top) <= tolerance:
+                return
+            x, y = self.to_screen(*grip)
+            desktop.mouse_move(x, y)
+            desktop.mouse_down()
+            steps = 4
+            for i in range(1, steps + 1):
+                desktop.mouse_move(x + (left - now_left) * i // steps, y + (top - now_top) * i // steps)
+            desktop.mouse_up()
+            self.settle()
+        raise AssertionError(f"could not drag the gadget to ({left}, {top}); it is at {self.window()['window_rect']!r}")
 
     def stderr(self):
         with open(self.stderr_path, "r", encoding="utf-8", errors="replace") as f:
@@ -512,7 +632,7 @@ class WineSession:
         self.gadgets = []
         self._server = None
         self._tmp = None
-        self.inspector_retries = 0
+        self.retries = 0  # runs of our observer programs that Wine failed to start
         self._lock = None
         self._owns_prefix = False
         self._closed = False
@@ -586,47 +706,57 @@ class WineSession:
 
     # -- programs
 
-    def inspector(self, *args, check=True, on_retry=None):
-        """Runs the inspector and returns its parsed JSON output.
+    def run(self, program, *args, timeout=60):
+        """Runs a Windows program (a path, or a name such as "reg") under the
+        64-bit loader; returns its exit status, stdout and stderr as text.
 
-        The inspector prints JSON for every command, also for a window or
-        process that is gone. A run that printed nothing at all never got to
-        its command: Wine failed to start it (exit status 1, a few times an
-        hour in long runs). Such a run says nothing about the gadget, so it is
-        made again, three times in all; `on_retry(args, status, stderr)` hears
-        of each repeat, and `inspector_retries` counts them."""
-        for attempt in range(INSPECTOR_ATTEMPTS):
-            # Output goes through files, not pipes: Wine's helper processes
-            # (services, explorer) inherit the standard handles and outlive
-            # the inspector, so a pipe would not reach its end until they exit.
-            with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
-                status = subprocess.run([WINE64, self.inspector_exe, *map(str, args)], env=self.env(),
-                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=60).returncode
-                out.seek(0)
-                err.seek(0)
-                text = out.read().decode("utf-8", errors="replace")
-                problem = err.read().decode("utf-8", errors="replace").strip()
-            if text.strip() or attempt + 1 == INSPECTOR_ATTEMPTS:
+        Output goes through files, not pipes: Wine's helper processes
+        (services, explorer) inherit the standard handles and outlive the
+        program, so a pipe would not reach its end until they exit."""
+        with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
+            status = subprocess.run([WINE64, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err, timeout=timeout).returncode
+            out.seek(0)
+            err.seek(0)
+            return (status, out.read().decode("utf-8", errors="replace"),
+                    err.read().decode("utf-8", errors="replace").strip())
+
+    def run_json(self, program, *args, attempts=1, check=False, on_retry=None, timeout=60):
+        """Runs one of our observer programs and returns its parsed JSON answer.
+
+        They print JSON for every command, also for a window or process that
+        is gone. A run that printed nothing at all never got to its command:
+        Wine failed to start it (exit status 1, a few times an hour in long
+        runs). Such a run says nothing about the gadget, so it is made again,
+        `attempts` times in all; `on_retry(args, status, stderr)` hears of each
+        repeat, and `retries` counts them. `check` turns an exit status other
+        than 0 into an error."""
+        name = os.path.splitext(os.path.basename(program))[0]
+        for attempt in range(attempts):
+            status, text, problem = self.run(program, *args, timeout=timeout)
+            if text.strip() or attempt + 1 == attempts:
                 break
-            self.inspector_retries += 1
+            self.retries += 1
             if on_retry:
                 on_retry(args, status, problem)
             time.sleep(0.5)
         try:
             value = json.loads(text)
         except ValueError:
-            raise HarnessError(f"inspector {args!r} printed no JSON (status {status}): {text!r}")
+            raise HarnessError(f"{name} {args!r} printed no JSON (status {status}): {text!r}")
         if check and status != 0:
-            raise HarnessError(f"inspector {args!r} failed ({status}): {value!r}")
+            raise HarnessError(f"{name} {args!r} failed ({status}): {value!r}")
         return value
+
+    def inspector(self, *args, check=True, on_retry=None):
+        """Runs the inspector and returns its parsed JSON output (see run_json)."""
+        return self.run_json(self.inspector_exe, *args, attempts=INSPECTOR_ATTEMPTS, check=check,
+                             on_retry=on_retry)
 
     def set_relay_include(self, *functions):
         """Chooses the calls a +relay trace shows (module.Function), for programs started later."""
-        status = subprocess.run(
-            [WINE64, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
-             "/d", ";".join(functions), "/f"],
-            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            timeout=60).returncode
+        status, _, _ = self.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+                                "/d", ";".join(functions), "/f")
         if status != 0:
             raise HarnessError(f"reg add RelayInclude failed with status {status}")
 
@@ -644,10 +774,10 @@ class WineSession:
         `arguments` (str or bytes) go on its command line; `relay` traces the
         calls chosen with set_relay_include, `debug` sets WINEDEBUG outright;
         what Wine writes to stderr goes to `stderr_path` (or a file of our own).
-        The pointer is first parked in the top-left corner, away from where
-        the gadget appears, so that it does not start out hovering over it."""
+        The pointer is first parked away from where the gadget appears, so
+        that it does not start out hovering over it."""
         if park_pointer:
-            self.desktop.mouse_move(0, 0)
+            self.desktop.mouse_move(*POINTER_PARK)
         before = {w["hwnd"] for w in self.gadget_windows()}
         stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
         debug = debug or ("+relay" if relay else "-all")
@@ -672,8 +802,7 @@ class WineSession:
         gadget = Gadget(self, process, stderr_path, found[0])
         self.gadgets.append(gadget)
         # The hidden settings dialog and the tool tips follow the first paint.
-        wait_until(lambda: [w for w in gadget.windows() if w["class"] == SETTINGS_CLASS],
-                   timeout=timeout, interval=0.1, message="the hidden settings dialog")
+        wait_until(gadget.settings_windows, timeout=timeout, interval=0.1, message="the hidden settings dialog")
         return gadget
 
     def stop_gadgets(self):
@@ -696,9 +825,9 @@ class WineSession:
         if self._closed:
             return
         self._closed = True
-        for gadget in self.gadgets:
+        for program in self.gadgets:
             try:
-                gadget.stop()
+                program.stop()
             except Exception:
                 pass
         if self._owns_prefix:
@@ -717,6 +846,33 @@ class WineSession:
             self._lock.close()  # releases the prefix
         if self._tmp:
             shutil.rmtree(self._tmp, ignore_errors=True)
+
+
+def build_helper():
+    """The helper's path, or None when it has not been built."""
+    return HELPER_EXE if os.path.isfile(HELPER_EXE) else None
+
+
+class Helper:
+    """Runs the helper in a session's prefix and returns its JSON answer.
+    Commands that only read are run again when Wine failed to start the helper
+    (no output at all); the others are not, so that nothing happens twice."""
+
+    READ_ONLY = ("cmdline", "capture", "handles")
+
+    def __init__(self, session, exe=HELPER_EXE):
+        self.session = session
+        self.exe = exe
+
+    def __call__(self, *args, timeout=900):
+        attempts = INSPECTOR_ATTEMPTS if args and args[0] in self.READ_ONLY else 1
+        return self.session.run_json(self.exe, *args, attempts=attempts, timeout=timeout)
+
+
+def utf16_hex(text):
+    """Text as hex UTF-16 code units for the helper; lone surrogates pass as they are."""
+    data = text.encode("utf-16-le", "surrogatepass")
+    return "".join("%04x" % int.from_bytes(data[i:i + 2], "little") for i in range(0, len(data), 2))
 
 
 def module_session():

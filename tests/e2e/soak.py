@@ -47,14 +47,10 @@ hide just before; the table's notes give the count.
 """
 
 import argparse
-import json
 import math
 import os
 import random
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -73,22 +69,11 @@ UNITS = {"animation": "ticks", "hover": "moves", "dialog": "cycles", "storm": "s
 
 # ---- Messages ------------------------------------------------------------------
 
-WM_NULL = 0x0000
-WM_TIMER = 0x0113
-ANIMATION_TIMER = 1
+WM_NULL = harness.WM_NULL
 
-# ---- The gadget's geometry (client coordinates; the gadget has no frame) -------
+# ---- Pressing the gadget ----------------------------------------------------------
 
-GADGET_SIZE = (160, 120)
-BUTTON_CENTRE = (74, 57)                 # where the pointer goes to hover the button
-CIRCLE_CENTRE = (36 + 38.5, 19 + 38.5)   # the round button's circle (5,5)-(72,72) at (36,19)
-CIRCLE_RADIUS = 33.5
-PRESS_MARGIN = 12                        # no press comes closer to the circle than this
-BUTTON_INNER = (52, 35, 97, 80)          # a square inside the circle: the button's own picture
-FACE_POINT = (20, 56)                    # on the left bars of the face
-EXIT_KNOB = (136, 8, 153, 25)            # left click here ends the program
-SETTINGS_KNOB = (136, 88, 153, 105)
-SETTINGS_KNOB_CENTRE = (144, 96)
+PRESS_MARGIN = 12                        # no press comes closer to the round button's circle than this
 KNOB_MARGIN = 4
 
 # ---- The dialog ------------------------------------------------------------------
@@ -104,15 +89,6 @@ OPACITY_BAR_ID = 121
 BST_CHECKED = 1
 ARROW_INSET = 7          # from a scroll bar's end to the middle of its arrow
 
-# ---- Where things may be on the 1024 x 768 screen ----------------------------------
-# The gadget stays left of where the dialog shows (centred, left edge 328), so
-# that no click meant for the dialog can ever reach the round button beneath.
-
-PARK = (1023, 767)                 # the pointer's resting place, away from everything
-GADGET_HOME = (80, 324)            # the gadget's top-left corner during the soak
-GADGET_AREA = (10, 10, 150, 630)   # range of the gadget's top-left corner in the storm
-DIALOG_AREA = (330, 10, 650, 370)  # range of the dialog's top-left corner in the storm
-
 SETTLE = 0.15
 
 
@@ -127,54 +103,6 @@ def log_line(text):
 
 class PhaseAbort(Exception):
     """The gadget is gone or a phase cannot go on."""
-
-
-# ---- The helper program -----------------------------------------------------------
-
-# Built by tests/e2e/CMakeLists.txt from soak_helper.cpp (target soak_helper).
-HELPER_EXE = os.environ.get(
-    "EXITBUTTON_SOAK_HELPER", os.path.join(harness.SOURCE_DIR, "build", "win64", "tests", "e2e", "soak_helper.exe"))
-
-
-def build_helper():
-    """The helper's path, or None when it has not been built."""
-    return HELPER_EXE if os.path.isfile(HELPER_EXE) else None
-
-
-class Helper:
-    """Runs the helper in the session's prefix and returns its JSON answer.
-    Commands that only read are run again when Wine failed to start the helper
-    (no output at all); the others are not, so that nothing happens twice."""
-
-    READ_ONLY = ("cmdline", "capture", "handles")
-
-    def __init__(self, session, exe):
-        self.session = session
-        self.exe = exe
-
-    def __call__(self, *args, timeout=900):
-        attempts = 3 if args and args[0] in self.READ_ONLY else 1
-        for _ in range(attempts):
-            with tempfile.TemporaryFile() as out:  # a file, not a pipe: see harness.inspector
-                status = subprocess.run([harness.WINE64, self.exe, *map(str, args)], env=self.session.env(),
-                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                                        timeout=timeout).returncode
-                out.seek(0)
-                text = out.read().decode("utf-8", errors="replace")
-            if text.strip():
-                break
-            time.sleep(0.5)
-        try:
-            value = json.loads(text)
-        except ValueError:
-            raise harness.HarnessError(f"helper {args[:1]!r} printed no JSON (status {status}): {text!r}")
-        return value
-
-
-def utf16_hex(text):
-    """Text as hex UTF-16 code units for the helper; lone surrogates pass as they are."""
-    data = text.encode("utf-16-le", "surrogatepass")
-    return "".join("%04x" % int.from_bytes(data[i:i + 2], "little") for i in range(0, len(data), 2))
 
 
 def unix_memory(pid):
@@ -207,24 +135,19 @@ def face_grips():
     for (x, y) in sorted(face.points(lambda p: p != (0, 0, 0))):
         if x % 3 or y % 3:
             continue
-        if clear_of_circle(x, y) and not near(EXIT_KNOB, x, y, KNOB_MARGIN) \
-                and not near(SETTINGS_KNOB, x, y, KNOB_MARGIN):
+        if clear_of_circle(x, y) and not near(harness.EXIT_KNOB_RECT, x, y, KNOB_MARGIN) \
+                and not near(harness.SETTINGS_KNOB_RECT, x, y, KNOB_MARGIN):
             grips.append((x, y))
     return grips
 
 
 def clear_of_circle(x, y):
-    return math.hypot(x - CIRCLE_CENTRE[0], y - CIRCLE_CENTRE[1]) > CIRCLE_RADIUS + PRESS_MARGIN
+    return math.hypot(x - harness.CIRCLE_CENTRE[0], y - harness.CIRCLE_CENTRE[1]) > harness.CIRCLE_RADIUS + PRESS_MARGIN
 
 
 def near(rect, x, y, margin):
     left, top, right, bottom = rect
     return left - margin <= x < right + margin and top - margin <= y < bottom + margin
-
-
-def centre_of(rect):
-    left, top, right, bottom = rect
-    return (left + right) // 2, (top + bottom) // 2
 
 
 # ---- What a phase found -------------------------------------------------------------
@@ -359,8 +282,8 @@ class Soak:
         self.seed = seed
         self.log = log
         self.unix_pid = gadget_unix_pid(gadget)
-        exe = build_helper()
-        self.helper = Helper(session, exe) if exe else None
+        exe = harness.build_helper()
+        self.helper = harness.Helper(session, exe) if exe else None
         self.grips = face_grips()
         self.model = Model()
         self.result = None
@@ -502,7 +425,7 @@ class Soak:
             self.fault("the gadget's window is not visible")
         dialog_shown = False
         for w in windows:
-            if not w["visible"] or w["hwnd"] == self.gadget.hwnd or w["class"] == "tooltips_class32":
+            if not w["visible"] or w["hwnd"] == self.gadget.hwnd or w["class"].lower() == harness.TOOL_TIPS_CLASS:
                 continue
             if w["class"] == harness.SETTINGS_CLASS:
                 dialog_shown = True
@@ -589,10 +512,10 @@ class Soak:
         gx, gy = x - left, y - top
         if not clear_of_circle(gx, gy):
             return False
-        if button == 1 and near(EXIT_KNOB, gx, gy, KNOB_MARGIN):
+        if button == 1 and near(harness.EXIT_KNOB_RECT, gx, gy, KNOB_MARGIN):
             return False
         under = self.inspect("at", x, y, check=False)
-        return under.get("class") != "ExitButtonCommand"
+        return under.get("class") != harness.ROUND_BUTTON_CLASS
 
     def press(self, x, y, button):
         if not self.safe_press_point(x, y, button):
@@ -618,20 +541,13 @@ class Soak:
 
     def park_pointer(self):
         """Passes over the face (which stops the animation) and rests away from everything."""
-        self.desktop.mouse_move(*self.screen(*FACE_POINT))
+        self.desktop.mouse_move(*self.screen(*harness.FACE_SPOT))
         time.sleep(0.1)
-        self.desktop.mouse_move(*PARK)
+        self.desktop.mouse_move(*harness.POINTER_PARK)
 
     def settle_gadget(self, timeout=10.0):
-        previous = [None]
-
-        def still():
-            rect = self.gadget_window()["window_rect"]
-            same = rect == previous[0]
-            previous[0] = rect
-            return rect if same else None
-
-        return harness.wait_until(still, timeout=timeout, interval=SETTLE, message="the gadget to stand still")
+        return harness.wait_until_steady(lambda: self.gadget_window()["window_rect"], timeout=timeout,
+                                         interval=SETTLE, message="the gadget to stand still")
 
     def drag_gadget(self, grip, target_left, target_top, button=1, steps=4):
         """Drags the gadget by a face point so that its top-left goes to the target."""
@@ -653,7 +569,7 @@ class Soak:
             rect = self.settle_gadget()
             if abs(rect[0] - left) <= 3 and abs(rect[1] - top) <= 3:
                 return
-            self.drag_gadget(FACE_POINT, left, top)
+            self.drag_gadget(harness.FACE_SPOT, left, top)
         raise PhaseAbort(f"could not move the gadget to ({left}, {top}); it is at {self.gadget_window()['window_rect']}")
 
     # -- pictures
@@ -669,19 +585,18 @@ class Soak:
 
     def button_shot(self):
         left, top = self.gadget_window()["window_rect"][:2]
-        l, t, r, b = BUTTON_INNER
+        l, t, r, b = harness.BUTTON_INNER
         return self.shot((left + l, top + t, left + r, top + b))
 
     def steady_shot(self, take, timeout=5.0):
-        previous = [None]
+        return harness.wait_until_steady(take, timeout=timeout, interval=0.1, message="a steady picture")
 
-        def same():
-            now = take()
-            hit = now == previous[0]
-            previous[0] = now
-            return now if hit else None
-
-        return harness.wait_until(same, timeout=timeout, interval=0.1, message="a steady picture")
+    def wait_picture(self, take, expected, timeout=3.0):
+        try:
+            harness.wait_until(lambda: take() == expected, timeout=timeout, interval=0.05)
+            return True
+        except AssertionError:
+            return False
 
     def animating(self, timeout=3.0):
         first = self.gadget_shot()
@@ -710,11 +625,7 @@ class Soak:
 
     def x_dialog(self):
         """The mapped X window of the dialog, or None."""
-        try:
-            out = self.desktop.run("xdotool", "search", "--onlyvisible", "--name", f"^{SETTINGS_TITLE}$")
-        except harness.HarnessError:
-            return None
-        ids = [int(w) for w in out.split()]
+        ids = self.desktop.x_windows_named(SETTINGS_TITLE, mapped_only=True)
         return ids[0] if len(ids) == 1 else None
 
     def ready_dialog(self):
@@ -731,7 +642,7 @@ class Soak:
 
     def open_dialog(self, timeout=15.0):
         """Clicks the lower knob and waits for the dialog, ready for input."""
-        if not self.click(*self.screen(*SETTINGS_KNOB_CENTRE), 1):
+        if not self.click(*self.screen(*harness.SETTINGS_KNOB), 1):
             raise PhaseAbort("the lower knob is not a safe place to click")
         try:
             view = harness.wait_until(self.ready_dialog, timeout=timeout, interval=0.1,
@@ -741,13 +652,6 @@ class Soak:
             self.fault(f"the lower knob did not open the dialog: {error}")
             return None
         return view
-
-    def close_box(self, view):
-        window_left, window_top, window_right, _ = view.window["window_rect"]
-        client_left, client_top = view.window["client_rect"][:2]
-        border = client_left - window_left
-        caption = client_top - window_top - border
-        return window_right - border - caption // 2 - 1, window_top + border + caption // 2
 
     def key(self, name):
         """Types one key into the dialog, only while it is ready for it. Returns
@@ -805,11 +709,11 @@ class Soak:
         """Closes the shown dialog with "button" (Закрыть), "escape" or "closebox"."""
         view = view or self.dialog()
         if how == "button":
-            sent = self.click(*centre_of(view.rect(CLOSE_BUTTON_ID)))
+            sent = self.click(*harness.centre_of(view.rect(CLOSE_BUTTON_ID)))
         elif how == "escape":
             sent = self.key("Escape")
         else:
-            sent = self.click(*self.close_box(view))
+            sent = self.click(*harness.close_box_centre(view.window))
         if not sent:
             self.fault(f"could not close the dialog with {how}")
             return False
@@ -844,7 +748,7 @@ class Soak:
         self.release_all()
         if self.dialog_visible():
             self.close_dialog("button")
-        self.place_gadget(*GADGET_HOME)
+        self.place_gadget(*harness.GADGET_BESIDE_DIALOG)
         self.park_pointer()
         self.read_model()
         self.log(f"prepared: gadget at {self.gadget_window()['window_rect']}, {self.model}, "
@@ -903,9 +807,10 @@ class Soak:
         """Posts `count` WM_TIMER ticks and returns once the gadget handled them all."""
         if self.helper is None:
             for _ in range(count):
-                self.inspect("post", self.gadget.hwnd, WM_TIMER, ANIMATION_TIMER, 0)
+                self.inspect("post", self.gadget.hwnd, harness.WM_TIMER, harness.ANIMATION_TIMER_ID, 0)
             return
-        answer = self.helper("post", self.gadget.hwnd, WM_TIMER, ANIMATION_TIMER, 0, count, min(count, 500))
+        answer = self.helper("post", self.gadget.hwnd, harness.WM_TIMER, harness.ANIMATION_TIMER_ID, 0, count,
+                             min(count, 500))
         if self.result is not None:
             self.result.samples += answer.get("samples", 0)
         if answer.get("posted") != count or answer.get("failed") or answer.get("unanswered") \
@@ -930,9 +835,7 @@ class Soak:
     def check_frame(self, ring, ticks):
         """After `ticks` ticks since the ring began, the face shows ring[(ticks - 1) % 6]."""
         expected = ring[(ticks - 1) % 6]
-        try:
-            harness.wait_until(lambda: self.gadget_shot() == expected, timeout=5, interval=0.05)
-        except AssertionError:
+        if not self.wait_picture(self.gadget_shot, expected, timeout=5):
             now = self.gadget_shot()
             shown = [i for i, frame in enumerate(ring) if frame == now]
             self.fault(f"after {ticks} ticks the face shows frame {shown or 'none of the six'}, "
@@ -983,8 +886,8 @@ class Soak:
         self.normalise()
         self.check_all(dialog_expected=False)
         gadget = self.gadget_window()
-        on_button = self.screen(*BUTTON_CENTRE, gadget)
-        on_face = self.screen(*FACE_POINT, gadget)
+        on_button = self.screen(*harness.BUTTON_CENTRE, gadget)
+        on_face = self.screen(*harness.FACE_SPOT, gadget)
         self.desktop.mouse_move(*on_face)
         normal = self.steady_shot(self.button_shot)
         self.desktop.mouse_move(*on_button)
@@ -1019,15 +922,8 @@ class Soak:
                     self.fault(f"after {done} moves (pointer on the face) the button does not show its normal picture")
                 if not self.still():
                     self.fault(f"after {done} moves (pointer on the face) the animation does not stop")
-        self.desktop.mouse_move(*PARK)
+        self.desktop.mouse_move(*harness.POINTER_PARK)
         self.end()
-
-    def wait_picture(self, take, expected, timeout=3.0):
-        try:
-            harness.wait_until(lambda: take() == expected, timeout=timeout, interval=0.05)
-            return True
-        except AssertionError:
-            return False
 
     # -- dialog cycles
 
@@ -1051,7 +947,7 @@ class Soak:
                 self.model.opacity = min(SCROLL_MAX, max(SCROLL_MIN, self.model.opacity + self.direction))
         # An option other than the checked one.
         choice = rng.choice([i for i in range(len(OPTION_IDS)) if i != self.model.action])
-        if self.click(*centre_of(view.rect(OPTION_IDS[choice]))):
+        if self.click(*harness.centre_of(view.rect(OPTION_IDS[choice]))):
             self.model.action = choice
         self.check_consistent()
         self.close_dialog(closers[index % len(closers)])
@@ -1113,7 +1009,7 @@ class Soak:
             except AssertionError:
                 view = None
         elif view is None:
-            self.desktop.mouse_move(*PARK)
+            self.desktop.mouse_move(*harness.POINTER_PARK)
             view = self.open_dialog()
         if view is None:
             self.fault("after the storm the dialog could not be shown ready for input")
@@ -1214,7 +1110,7 @@ class Storm:
             y = self.rng.randrange(top, bottom)
             if not clear_of_circle(x - gleft, y - gtop):
                 continue
-            if button == 1 and near(EXIT_KNOB, x - gleft, y - gtop, KNOB_MARGIN):
+            if button == 1 and near(harness.EXIT_KNOB_RECT, x - gleft, y - gtop, KNOB_MARGIN):
                 continue
             return x, y
         return None
@@ -1252,20 +1148,20 @@ class Storm:
             pass
 
     def do_open_dialog(self):
-        self.soak.desktop.mouse_move(*PARK)
+        self.soak.desktop.mouse_move(*harness.POINTER_PARK)
         if self.soak.open_dialog() is None:
             return False
 
     def do_drag_gadget(self):
         button = self.rng.choice((1, 2, 3))
         grip = self.rng.choice(self.soak.grips)
-        target = (self.rng.randint(GADGET_AREA[0], GADGET_AREA[2]), self.rng.randint(GADGET_AREA[1], GADGET_AREA[3]))
+        target = (self.rng.randint(harness.GADGET_AREA[0], harness.GADGET_AREA[2]), self.rng.randint(harness.GADGET_AREA[1], harness.GADGET_AREA[3]))
         if not self.soak.drag_gadget(grip, *target, button=button, steps=self.rng.randint(1, 6)):
             return False
         left, top = self.gadget_rect()[:2]
-        if not (GADGET_AREA[0] - 40 <= left <= GADGET_AREA[2] + 40 and GADGET_AREA[1] - 40 <= top <= GADGET_AREA[3] + 40):
+        if not (harness.GADGET_AREA[0] - 40 <= left <= harness.GADGET_AREA[2] + 40 and harness.GADGET_AREA[1] - 40 <= top <= harness.GADGET_AREA[3] + 40):
             # A drag that fell short or overshot: bring it back where it belongs.
-            self.soak.place_gadget(*GADGET_HOME)
+            self.soak.place_gadget(*harness.GADGET_BESIDE_DIALOG)
 
     def do_wheel(self):
         view, client = self.dialog_client()
@@ -1299,8 +1195,8 @@ class Storm:
             return False
         time.sleep(0.1)
         for _ in range(self.rng.randint(1, 3)):
-            new_left = self.rng.randint(GADGET_AREA[0], GADGET_AREA[2])
-            new_top = self.rng.randint(GADGET_AREA[1], GADGET_AREA[3])
+            new_left = self.rng.randint(harness.GADGET_AREA[0], harness.GADGET_AREA[2])
+            new_top = self.rng.randint(harness.GADGET_AREA[1], harness.GADGET_AREA[3])
             self.soak.desktop.mouse_move(new_left + grip[0], new_top + grip[1])
             time.sleep(0.02)
         self.soak.release(button)
@@ -1311,7 +1207,7 @@ class Storm:
         if view is None or not view.visible:
             return False
         index = self.rng.randrange(len(OPTION_IDS))
-        if not self.soak.click(*centre_of(view.rect(OPTION_IDS[index]))):
+        if not self.soak.click(*harness.centre_of(view.rect(OPTION_IDS[index]))):
             return False
         self.predict(action=index)
 
@@ -1366,7 +1262,7 @@ class Storm:
         view = self.soak.dialog()
         if view is None or not view.visible:
             return False
-        if not self.soak.click(*centre_of(view.rect(LINK_BUTTON_ID))):
+        if not self.soak.click(*harness.centre_of(view.rect(LINK_BUTTON_ID))):
             return False
         time.sleep(SETTLE)
 
@@ -1391,7 +1287,7 @@ class Storm:
         if view is None or not view.visible:
             return False
         left, top = view.window["window_rect"][:2]
-        target = (self.rng.randint(DIALOG_AREA[0], DIALOG_AREA[2]), self.rng.randint(DIALOG_AREA[1], DIALOG_AREA[3]))
+        target = (self.rng.randint(harness.DIALOG_AREA[0], harness.DIALOG_AREA[2]), self.rng.randint(harness.DIALOG_AREA[1], harness.DIALOG_AREA[3]))
         x, y = left + 60, top + 8
         if not self.soak.press(x, y, 1):
             return False

@@ -33,7 +33,6 @@ back as they were at the end (other tests rely on RelayInclude).
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 import time
 import unittest
@@ -44,12 +43,7 @@ import pefile_lite as pe
 ADDRESS = "https://exitbutton.example/"
 SW_SHOW = 5
 
-# Places on the gadget, in its client coordinates.
-BUTTON_POINT = (74, 57)
-FACE_POINT = (20, 60)  # on the face, left of the round button
 DRAG_BY = (60, 40)
-SETTINGS_KNOB = (144, 96)
-EXIT_KNOB = (136 + 8, 8 + 8)
 
 DEBUG_KEY = r"HKCU\Software\Wine\Debug"
 DEBUG_VALUES = ("RelayInclude", "RelayFromInclude", "RelayFromExclude")
@@ -108,12 +102,8 @@ STEPS = {}
 
 
 def reg(*args):
-    # Output through a file: Wine's helper processes inherit the handles.
-    with tempfile.TemporaryFile() as out:
-        status = subprocess.run([harness.WINE64, "reg", *args], env=SESSION.env(), stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        return status, out.read().decode("utf-8", errors="replace")
+    status, text, _ = SESSION.run("reg", *args)
+    return status, text
 
 
 def debug_values():
@@ -144,19 +134,14 @@ def set_debug_values(values):
         raise harness.HarnessError(f"relay settings are {got!r}, expected {values!r}")
 
 
-def settings_window(gadget):
-    found = [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]]
-    return found[0] if found else None
-
-
 def run_session(gadget):
     """Hover, drag, settings dialog (scroll bar, web link, Esc), then the exit knob."""
     desktop = SESSION.desktop
-    desktop.mouse_move(*gadget.to_screen(*BUTTON_POINT))
+    desktop.mouse_move(*gadget.to_screen(*harness.BUTTON_CENTRE))
     time.sleep(1.0)  # the hover picture and the lights run on a timer
 
     before = gadget.window()["window_rect"]
-    x, y = gadget.to_screen(*FACE_POINT)
+    x, y = gadget.to_screen(*harness.FACE_SPOT)
     desktop.mouse_move(x, y)
     desktop.mouse_down(1)
     for step in (1, 2, 3):
@@ -166,9 +151,10 @@ def run_session(gadget):
     STEPS["dragged"] = harness.wait_until(lambda: gadget.window()["window_rect"][:2] == moved, timeout=10,
                                           message="the gadget to follow the drag")
 
-    desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB))
+    desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
     desktop.click(1)
-    dialog = harness.wait_until(lambda: settings_window(gadget), timeout=15, message="the settings dialog")
+    dialog = harness.wait_until(lambda: gadget.settings_windows(visible_only=True), timeout=15,
+                                message="the settings dialog")[0]
     STEPS["dialog opened"] = True
 
     children = SESSION.inspector("children", dialog["hwnd"])
@@ -193,10 +179,10 @@ def run_session(gadget):
         lambda: "Ret  shell32.ShellExecuteW()" in gadget.stderr(), timeout=15, message="ShellExecuteW to return")
 
     desktop.key("Escape")
-    STEPS["dialog closed"] = harness.wait_until(lambda: settings_window(gadget) is None, timeout=10,
-                                                message="Esc to close the dialog")
+    STEPS["dialog closed"] = harness.wait_until(lambda: not gadget.settings_windows(visible_only=True),
+                                                timeout=10, message="Esc to close the dialog")
 
-    desktop.mouse_move(*gadget.to_screen(*EXIT_KNOB))
+    desktop.mouse_move(*gadget.to_screen(*harness.EXIT_KNOB))
     desktop.click(1)
     gadget.process.wait(30)
     STEPS["exit status"] = gadget.process.returncode

@@ -8,13 +8,8 @@ import unittest
 
 import harness
 
-# Places on the face, in the gadget's client coordinates.
-FACE_SPOT = (20, 60)            # the left bars: opaque, away from the button and the knobs
-BUTTON_CENTRE = (74, 57)        # the middle of the round button's circle
-EXIT_KNOB = (144, 16)           # the middle of the upper knob's hot spot (136, 8) 17 x 17
-SETTINGS_KNOB = (144, 96)       # the middle of the lower knob's hot spot (136, 88) 17 x 17
-BUTTON_CORNER_SPOT = (78, 100)  # inside the button's rectangle, below its circle, on the face
-BUTTON_PICTURE_ORIGIN = (39, 22)  # where the button's picture starts on the face
+from harness import BUTTON_CENTRE, BUTTON_CORNER_SPOT, EXIT_KNOB, FACE_SPOT, POINTER_PARK, SETTINGS_KNOB
+
 TRAVEL = (60, 40)               # how far each drag takes the pointer
 FURTHER = (-45, -35)            # a pointer move after the release, off the window's new place
 
@@ -93,7 +88,7 @@ class View:
     def button_picture(self, shot):
         """"hover" or "normal" when the button's circle shows that picture, else None."""
         for name in ("hover", "normal"):
-            if self.differences(shot, self.circle, PICTURES[name], BUTTON_PICTURE_ORIGIN,
+            if self.differences(shot, self.circle, PICTURES[name], harness.BUTTON_PICTURE_ORIGIN,
                                 BUTTON_THRESHOLD) <= MATCH_TOLERANCE:
                 return name
         return None
@@ -149,15 +144,8 @@ def button_shows(view, name, timeout=10):
 
 def settled_face(view, timeout=10):
     """The gadget's area once two samples in a row agree."""
-    previous = [None]
-
-    def settled():
-        area = view.area(SESSION.screenshot())
-        same = previous[0] is not None and previous[0].rgb == area.rgb
-        previous[0] = area
-        return area if same else None
-
-    return harness.wait_until(settled, timeout=timeout, interval=0.07, message="the face to stop changing")
+    return harness.wait_until_steady(lambda: view.area(SESSION.screenshot()), timeout=timeout, interval=0.07,
+                                     message="the face to stop changing")
 
 
 def input_handled(view, timeout=10):
@@ -177,7 +165,7 @@ def input_handled(view, timeout=10):
         SESSION.desktop.mouse_move(*view.to_screen(BUTTON_CENTRE))
         return button_shows(view, "hover", timeout)
     finally:
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
 
 def window_origin(gadget):
@@ -205,7 +193,7 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
         settled_face(self.view)
 
     def tearDown(self):
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def hover_button(self):
         SESSION.desktop.mouse_move(*self.view.to_screen(BUTTON_CENTRE))
@@ -264,7 +252,7 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
 
     def test_leaving_the_button_straight_off_the_window_keeps_the_hover_picture_and_the_animation(self):
         self.hover_button()
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
         self.assert_animating()
         self.assertEqual(self.view.button_picture(SESSION.screenshot()), "hover")
 
@@ -281,7 +269,7 @@ class WindowDragging(unittest.TestCase):
     def tearDown(self):
         for button in (LEFT, MIDDLE, RIGHT):
             SESSION.desktop.mouse_up(button)
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def press(self, button, spot):
         """Presses `button` over a face spot; returns the press point on the screen.
@@ -390,8 +378,7 @@ class WindowDragging(unittest.TestCase):
     def test_a_press_on_the_lower_knob_never_moves_the_window(self):
         self.check_stays_put(SETTINGS_KNOB)
         # The left press was released away from the knob: no dialog.
-        self.assertEqual([w for w in self.gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]],
-                         [])
+        self.assertEqual(self.gadget.settings_windows(visible_only=True), [])
 
 
 # ---- The exit knob ----------------------------------------------------------
@@ -404,7 +391,7 @@ class ExitKnob(unittest.TestCase):
 
     def tearDown(self):
         SESSION.desktop.mouse_up(LEFT)
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def wait_for_exit(self):
         try:

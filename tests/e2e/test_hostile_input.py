@@ -17,7 +17,6 @@ import unittest
 import harness
 import soak
 
-REGION_PIXELS = 11403
 WM_CLOSE = 0x0010
 WM_ENDSESSION = 0x0016
 WM_HSCROLL = 0x0114
@@ -44,10 +43,10 @@ HELPER = None
 def setUpModule():
     global SESSION, HELPER
     SESSION = harness.module_session()
-    exe = soak.build_helper()
+    exe = harness.build_helper()
     if exe is None:
-        raise harness.HarnessError(f"the soak helper is not built: {soak.HELPER_EXE}")
-    HELPER = soak.Helper(SESSION, exe)
+        raise harness.HarnessError(f"the soak helper is not built: {harness.HELPER_EXE}")
+    HELPER = harness.Helper(SESSION, exe)
 
 
 def report(text):
@@ -72,10 +71,10 @@ class StartsAsUsual:
     def assert_starts_as_usual(self, window):
         self.assertTrue(window["visible"])
         left, top, right, bottom = window["window_rect"]
-        self.assertEqual((right - left, bottom - top), soak.GADGET_SIZE)
+        self.assertEqual((right - left, bottom - top), harness.FACE_SIZE)
         region = SESSION.inspector("region", window["hwnd"])["region"]
         self.assertIsNotNone(region, "the gadget has no window region")
-        self.assertEqual(region["pixels"], REGION_PIXELS)
+        self.assertEqual(region["pixels"], harness.FACE_OPAQUE_PIXELS)
         answer = SESSION.inspector("send-timeout", window["hwnd"], harness.WM_NULL, 0, 0, 1000)
         self.assertTrue(answer["answered"], answer)
 
@@ -112,7 +111,7 @@ class CommandLines(unittest.TestCase, StartsAsUsual):
         SESSION.stop_gadgets()
         SESSION.desktop.mouse_move(0, 0)
         line = f'"{windows_path(SESSION.exe)}" \ud800 x\udc00y \udbff'
-        spawned = HELPER("spawn", soak.utf16_hex(line))
+        spawned = HELPER("spawn", harness.utf16_hex(line))
         self.assertIn("pid", spawned, spawned)
         pid = spawned["pid"]
         try:
@@ -175,7 +174,7 @@ class TimerFlood(HealthyAfterwards):
 
     def test_ten_thousand_posted_timer_ticks_are_all_handled_and_the_gadget_keeps_answering(self):
         ring = self.driver.face_ring()
-        answer = HELPER("post", self.gadget.hwnd, soak.WM_TIMER, soak.ANIMATION_TIMER, 0, 10000, 10000)
+        answer = HELPER("post", self.gadget.hwnd, harness.WM_TIMER, harness.ANIMATION_TIMER_ID, 0, 10000, 10000)
         self.assertEqual((answer["posted"], answer["failed"], answer["unanswered"], answer["undrained"]),
                          (10000, 0, 0, 0), answer)
         report(f"10,000 posted ticks: WM_NULL answered in {answer['worst_answer_ms']} ms, "
@@ -198,8 +197,8 @@ class FarAwayMouse(HealthyAfterwards):
                 self.assertEqual(HELPER("capture", self.gadget.hwnd)["capture"], 0)
                 self.assertEqual(self.gadget.window()["window_rect"], rect)
         # A real pointer moving over the face must not drag it now.
-        SESSION.desktop.mouse_move(*self.driver.screen(*soak.FACE_POINT))
-        SESSION.desktop.mouse_move(*self.driver.screen(soak.FACE_POINT[0] + 10, soak.FACE_POINT[1] + 30))
+        SESSION.desktop.mouse_move(*self.driver.screen(*harness.FACE_SPOT))
+        SESSION.desktop.mouse_move(*self.driver.screen(harness.FACE_SPOT[0] + 10, harness.FACE_SPOT[1] + 30))
         time.sleep(0.3)
         self.assertEqual(self.gadget.window()["window_rect"], rect)
         self.assert_healthy()
@@ -261,7 +260,7 @@ class ScrollMessages(HealthyAfterwards):
 class ForeignText(HealthyAfterwards):
 
     def set_text(self, hwnd, text):
-        answer = HELPER("settext", hwnd, soak.utf16_hex(text))
+        answer = HELPER("settext", hwnd, harness.utf16_hex(text))
         self.assertTrue(answer.get("answered"), answer)
 
     def tamper_opacity_frame(self):
@@ -286,7 +285,7 @@ class ForeignText(HealthyAfterwards):
 
     def test_text_forced_onto_the_other_controls_and_the_dialog_changes_no_setting(self):
         dialog = self.open_dialog()
-        self.driver.click(*soak.centre_of(dialog.rect(soak.OPTION_IDS[3])))
+        self.driver.click(*harness.centre_of(dialog.rect(soak.OPTION_IDS[3])))
         self.driver.model.action = 3
         self.assert_healthy(dialog_expected=True)
         targets = [soak.LINK_BUTTON_ID, soak.CLOSE_BUTTON_ID, soak.OPACITY_BAR_ID, *soak.OPTION_IDS]
@@ -314,7 +313,7 @@ class CloseAndEndSession(HealthyAfterwards):
     def test_wm_close_on_the_hidden_dialog_destroys_it_and_the_next_opening_shows_the_current_settings(self):
         dialog = self.open_dialog()
         self.scroll_to(dialog, SB_THUMBPOSITION, 120)
-        self.driver.click(*soak.centre_of(dialog.rect(soak.OPTION_IDS[2])))
+        self.driver.click(*harness.centre_of(dialog.rect(soak.OPTION_IDS[2])))
         self.driver.model.action, self.driver.model.opacity = 2, 120
         self.assert_healthy(dialog_expected=True)
         self.close_dialog()

@@ -9,21 +9,10 @@ there.
 
 import os
 import re
-import subprocess
-import tempfile
 import time
 import unittest
 
 import harness
-
-# Points on the gadget's face (client coordinates).
-SETTINGS_KNOB_CENTRE = (144, 96)  # the lower knob's hot spot is (136, 88), 17 x 17
-BUTTON_CENTRE = (74, 57)
-# A face pixel away from the button and the knobs: pressing it drags the gadget.
-FACE_GRIP = (30, 60)
-# Where the gadget goes to be seen beside the centred dialog (screen x; the
-# dialog's left edge is at 328 on the 1024 x 768 screen).
-GADGET_ASIDE_LEFT = 150
 
 SETTINGS_TITLE = "Настройки"
 CLIENT_SIZE = (362, 368)
@@ -103,11 +92,6 @@ def kind_of(control):
     return name
 
 
-def centre_of(rect):
-    left, top, right, bottom = rect
-    return (left + right) // 2, (top + bottom) // 2
-
-
 def opacity_caption(value):
     return f"{OPACITY_WORD} {value}"
 
@@ -159,17 +143,12 @@ class Dialog:
                 bool(gadget["exstyle"] & harness.WS_EX_LAYERED), layered and layered["alpha"])
 
     def click(self, name):
-        SESSION.desktop.mouse_move(*centre_of(self.control(name)["screen_rect"]))
+        SESSION.desktop.mouse_move(*harness.centre_of(self.control(name)["screen_rect"]))
         SESSION.desktop.click()
 
     def x_window(self):
         def find():
-            try:
-                out = SESSION.desktop.run("xdotool", "search", "--onlyvisible", "--name",
-                                          "^%s$" % re.escape(SETTINGS_TITLE))
-            except harness.HarnessError:
-                return None
-            ids = [int(w) for w in out.split()]
+            ids = SESSION.desktop.x_windows_named(SETTINGS_TITLE, mapped_only=True)
             return ids if len(ids) == 1 else None
         return harness.wait_until(find, timeout=10, message="one mapped X window of the dialog")[0]
 
@@ -193,12 +172,7 @@ class Dialog:
                            message=f"the dialog to move by ({dx}, {dy})")
 
     def close_box_centre(self):
-        """The centre of the close box Wine draws at the right end of the caption."""
-        window_left, window_top, window_right, _ = self.window()["window_rect"]
-        client_left, client_top = self.window()["client_rect"][:2]
-        border = client_left - window_left
-        caption = client_top - window_top - border
-        return window_right - border - caption // 2 - 1, window_top + border + caption // 2
+        return harness.close_box_centre(self.window())
 
     def wait_until_destroyed(self):
         # Without a window manager a top-level window takes about 2 s to go.
@@ -214,50 +188,15 @@ def settle(gadget):
         raise AssertionError(f"the gadget's thread did not answer: {answer!r}")
 
 
-def settings_windows(gadget):
-    return [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS]
-
-
 def open_settings(gadget):
     """Clicks the gadget's lower knob and returns the dialog once it shows."""
-    SESSION.desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB_CENTRE))
+    SESSION.desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
     SESSION.desktop.click()
-    shown = harness.wait_until(lambda: [w for w in settings_windows(gadget) if w["visible"]], timeout=15,
+    shown = harness.wait_until(lambda: gadget.settings_windows(visible_only=True), timeout=15,
                                message="a visible settings window")
     if len(shown) != 1:
         raise AssertionError(f"expected one visible settings window, found {shown!r}")
     return Dialog(gadget, shown[0]["hwnd"])
-
-
-def move_gadget_aside(gadget):
-    """Drags the gadget by its face to the left of where the dialog shows
-    centred; the pointer ends on the face.
-
-    The gadget reads the pointer's start when it handles the press, which may
-    come after the first moves have already happened: the drag then falls
-    short, so it is repeated from wherever the gadget stopped."""
-    target_left = GADGET_ASIDE_LEFT
-    for _ in range(5):
-        left, top = gadget.window()["window_rect"][:2]
-        if abs(left - target_left) <= 10:
-            return
-        x, y = gadget.to_screen(*FACE_GRIP)
-        SESSION.desktop.mouse_move(x, y)
-        SESSION.desktop.mouse_down()
-        steps = 4
-        for i in range(1, steps + 1):
-            SESSION.desktop.mouse_move(x + (target_left - left) * i // steps, y)
-        SESSION.desktop.mouse_up()
-        previous = [None]
-
-        def settled():
-            rect = gadget.window()["window_rect"]
-            same = rect == previous[0]
-            previous[0] = rect
-            return same
-
-        harness.wait_until(settled, timeout=10, interval=0.3, message="the gadget to stop moving")
-    raise AssertionError(f"could not drag the gadget aside; it is at {gadget.window()['window_rect']!r}")
 
 
 def gadget_face(gadget, shot=None):
@@ -265,22 +204,9 @@ def gadget_face(gadget, shot=None):
     return (shot or SESSION.screenshot()).crop(left, top, right - left, bottom - top)
 
 
-def overlaps(a, b):
-    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
-
-
-def wine_output(*args):
-    """Runs a Wine program and returns its standard output (through a file: see harness.inspector)."""
-    with tempfile.TemporaryFile() as out:
-        status = subprocess.run([harness.WINE64, *args], env=SESSION.env(), stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        return status, out.read().decode("utf-8", errors="replace")
-
-
 def relay_include():
     """The prefix's current RelayInclude list, or None."""
-    status, text = wine_output("reg", "query", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude")
+    status, text, _ = SESSION.run("reg", "query", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude")
     match = re.search(r"RelayInclude\s+REG_SZ\s+(.*?)\s*$", text, re.MULTILINE)
     return match.group(1) if status == 0 and match else None
 
@@ -314,7 +240,7 @@ class DialogTestCase(unittest.TestCase):
 class OpeningFromTheLowerKnob(DialogTestCase):
 
     def test_clicking_the_lower_knob_shows_exactly_one_settings_window_of_the_gadgets_process(self):
-        windows = settings_windows(self.gadget)
+        windows = self.gadget.settings_windows()
         self.assertEqual([w["hwnd"] for w in windows], [self.dialog.hwnd])
         self.assertTrue(windows[0]["visible"])
         self.assertEqual(windows[0]["pid"], self.gadget.pid)
@@ -338,12 +264,12 @@ class GadgetAnimationUnderTheDialog(unittest.TestCase):
     def test_the_gadget_keeps_animating_while_the_dialog_is_open(self):
         gadget = SESSION.fresh_gadget()
         # Out of the way of the centred dialog, so that its face can be seen.
-        move_gadget_aside(gadget)
+        gadget.drag_to(*harness.GADGET_BESIDE_DIALOG)
         # Hovering the button starts the animation; jumping straight onto the
         # knob (a pointer warp, no face pixel in between) does not stop it.
-        SESSION.desktop.mouse_move(*gadget.to_screen(*BUTTON_CENTRE))
+        SESSION.desktop.mouse_move(*gadget.to_screen(*harness.BUTTON_CENTRE))
         dialog = open_settings(gadget)
-        self.assertFalse(overlaps(dialog.window()["window_rect"], gadget.window()["window_rect"]),
+        self.assertFalse(harness.overlaps(dialog.window()["window_rect"], gadget.window()["window_rect"]),
                          "the dialog covers the gadget")
         self.assertFalse(gadget.window()["enabled"])
         faces = set()
@@ -361,22 +287,15 @@ class DialogPicture(unittest.TestCase):
 
     def test_the_dialog_is_painted_in_full_beside_the_gadget(self):
         gadget = SESSION.fresh_gadget()
-        move_gadget_aside(gadget)  # the pointer now rests on the face: no hover picture
+        gadget.drag_to(*harness.GADGET_BESIDE_DIALOG)  # the pointer now rests on the face: no hover picture
         dialog = open_settings(gadget)
-        SESSION.desktop.mouse_move(SESSION.desktop.size[0] - 1, 0)
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
         d_left, d_top, d_right, d_bottom = dialog.window()["window_rect"]
         g_left, g_top, g_right, g_bottom = gadget.window()["window_rect"]
         left, top = min(d_left, g_left) - 12, min(d_top, g_top) - 12
         right, bottom = max(d_right, g_right) + 12, max(d_bottom, g_bottom) + 12
-        previous = [None]
-
-        def settled():
-            area = SESSION.screenshot().crop(left, top, right - left, bottom - top)
-            same = previous[0] is not None and previous[0].rgb == area.rgb
-            previous[0] = area
-            return area if same else None
-
-        area = harness.wait_until(settled, timeout=15, interval=0.3, message="an unchanging picture")
+        area = harness.wait_until_steady(lambda: SESSION.screenshot().crop(left, top, right - left, bottom - top),
+                                         timeout=15, interval=0.3, message="an unchanging picture")
         unpainted = [(x, y) for y in range(d_top - top, d_bottom - top) for x in range(d_left - left, d_right - left)
                      if area.pixel(x, y) == harness.ROOT_COLOUR]
         self.assertEqual(unpainted[:20], [], f"{len(unpainted)} dialog pixels show the desktop")
@@ -783,7 +702,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
 
     def assert_destroyed_and_gadget_enabled(self):
         self.dialog.wait_until_destroyed()
-        self.assertEqual(settings_windows(self.gadget), [])
+        self.assertEqual(self.gadget.settings_windows(), [])
         harness.wait_until(lambda: self.gadget.window()["enabled"], timeout=10, message="the gadget enabled")
         settle(self.gadget)
         self.assertTrue(self.gadget.running())
