@@ -199,7 +199,8 @@ class Image:
         self.rgb = bytes(rgb)
 
     def __eq__(self, other):
-        return isinstance(other, Image) and (self.width, self.height, self.rgb) == (other.width, other.height, other.rgb)
+        return isinstance(other, Image) and (self.width, self.height, self.rgb) == (
+            other.width, other.height, other.rgb)
 
     def pixel(self, x, y):
         if not (0 <= x < self.width and 0 <= y < self.height):
