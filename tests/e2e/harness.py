@@ -802,8 +802,9 @@ class WineSession:
             raise
         gadget = Gadget(self, process, stderr_path, found[0])
         self.gadgets.append(gadget)
-        # The hidden settings dialog and the tool tips follow the first paint.
-        wait_until(gadget.settings_windows, timeout=timeout, interval=0.1, message="the hidden settings dialog")
+        # The start-up work that the face does not need follows the first
+        # paint: the tool tips window is made then.
+        wait_until(gadget.tool_tips_windows, timeout=timeout, interval=0.1, message="the gadget's tool tips window")
         return gadget
 
     def stop_gadgets(self):

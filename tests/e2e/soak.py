@@ -26,7 +26,8 @@ second, the dialog's caption, scroll position and the gadget's alpha agree):
 
 Each phase is a module of its own (soak_animation, soak_hover, soak_dialog,
 soak_storm); soak_driver drives and reads the gadget, soak_report holds the
-goals and prints the table.
+goals and prints the table. The settings dialog's window may not exist until
+its first opening: the phases open it when they need it.
 
 Nothing here ever presses the round button: every press point keeps clear of
 its circle (plus a margin) by geometry and by asking the system which window

@@ -609,7 +609,9 @@ class SoakDriver:
     # -- running a phase
 
     def prepare(self):
-        """Puts the gadget where the dialog never covers it and learns the settings."""
+        """Puts the gadget where the dialog never covers it and learns the
+        settings. The dialog may not exist yet: the gadget makes it at the
+        first opening."""
         self.result = None
         self.release_all()
         if self.dialog_visible():

@@ -252,6 +252,9 @@ class ScrollMessages(HealthyAfterwards):
         self.assert_healthy(dialog_expected=True)
 
     def test_scroll_messages_to_the_hidden_dialog_show_when_it_opens(self):
+        # The window is made at the first opening; "Закрыть" hides it.
+        self.open_dialog()
+        self.close_dialog()
         view = self.driver.dialog()
         self.assertFalse(view.visible)
         self.scroll_to(view, SB_THUMBPOSITION, 77)

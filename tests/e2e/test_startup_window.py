@@ -2,6 +2,7 @@
 
 import math
 import os
+import time
 import unittest
 
 import harness
@@ -95,6 +96,24 @@ class GadgetWindowPlacement(unittest.TestCase):
         x_windows = SESSION.desktop.x_windows_named("Form1")
         self.assertEqual(len(x_windows), 1, x_windows)
         self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", SESSION.desktop.x_property(x_windows[0], "_NET_WM_STATE"))
+
+
+class WindowsAfterStartUp(unittest.TestCase):
+
+    def test_after_start_up_the_gadget_has_its_tool_tips_window_and_no_settings_window(self):
+        # The settings window is made when the lower knob is first clicked,
+        # not as start-up work; that work, done after the first paint, ends
+        # with the tool tips. Watched for a while, as the settings window
+        # would follow the tool tips.
+        tips = GADGET.tool_tips_windows()
+        self.assertEqual([t["owner"] for t in tips], [GADGET.hwnd], tips)
+        deadline = time.monotonic() + 1.5
+        while True:
+            settings = GADGET.settings_windows()
+            self.assertEqual(settings, [], "a settings window exists before the lower knob was clicked")
+            if time.monotonic() >= deadline:
+                break
+            time.sleep(0.2)
 
 
 class GadgetOutline(unittest.TestCase):
