@@ -15,14 +15,17 @@ second, the dialog's caption, scroll position and the gadget's alpha agree):
 
   animation  N posted WM_TIMER ticks (full 100,000); the face must show the
              frame the tick count calls for.
-  hover      N pointer moves, in turn over the round button and over the face
-             (full 10,000); the button's picture and the animation follow.
+  hover      N pointer moves onto the round button and off it again, in turn
+             onto the face and straight off the window (full 10,000); the
+             button's picture and the animation follow: the hover ends
+             whichever way the pointer leaves the button.
   dialog     N settings cycles (full 1,000): open by the lower knob, click the
              scroll bar's arrows, pick an option, close in turn with
              "Закрыть", Esc and the close box.
   storm      random input for a duration (full 60 s) from a seed printed in
              the log: moves, clicks and drags of all three buttons, the wheel,
-             and keys sent to the dialog only.
+             and keys sent to the dialog only. Afterwards, with the pointer
+             moved straight off the window, the hover has ended.
 
 Each phase is a module of its own (soak_animation, soak_hover, soak_dialog,
 soak_storm); soak_driver drives and reads the gadget, soak_report holds the

@@ -147,6 +147,7 @@ class SoakDriver:
         self.grips = face_grips()
         self.model = Model()
         self.result = None
+        self.normal_button = None  # the round button's picture while not hovered
         self.pressed = set()
         self.dead = False
         self.tool_retries = 0
@@ -400,7 +401,7 @@ class SoakDriver:
         return True
 
     def park_pointer(self):
-        """Passes over the face (which stops the animation) and rests away from everything."""
+        """Passes over the face and rests away from everything."""
         self.desktop.mouse_move(*self.screen(*harness.FACE_SPOT))
         time.sleep(0.1)
         self.desktop.mouse_move(*harness.POINTER_PARK)
@@ -480,6 +481,14 @@ class SoakDriver:
             if a == b == c:
                 return True
         return False
+
+    def check_hover_ended(self, where):
+        """Once the pointer has left the round button, by whatever route, the
+        button shows its normal picture and the face stands still."""
+        if not self.wait_picture(self.button_shot, self.normal_button):
+            self.fault(f"{where} the button does not show its normal picture")
+        if not self.still():
+            self.fault(f"{where} the animation does not stop")
 
     # -- the dialog
 
@@ -609,15 +618,18 @@ class SoakDriver:
     # -- running a phase
 
     def prepare(self):
-        """Puts the gadget where the dialog never covers it and learns the
-        settings. The dialog may not exist yet: the gadget makes it at the
-        first opening."""
+        """Puts the gadget where the dialog never covers it, learns the
+        settings and the button's normal picture. The dialog may not exist
+        yet: the gadget makes it at the first opening."""
         self.result = None
         self.release_all()
         if self.dialog_visible():
             self.close_dialog("button")
         self.place_gadget(*harness.GADGET_BESIDE_DIALOG)
-        self.park_pointer()
+        self.desktop.mouse_move(*self.screen(*harness.FACE_SPOT))
+        time.sleep(0.1)
+        self.normal_button = self.steady_shot(self.button_shot)
+        self.desktop.mouse_move(*harness.POINTER_PARK)
         self.read_model()
         self.log(f"prepared: gadget at {self.gadget_window()['window_rect']}, {self.model}, "
                  f"helper {'built' if self.helper else 'missing'}")

@@ -1,7 +1,7 @@
 """The soak's storm phase: random input for a duration from a seed printed
 in the log: moves, clicks and drags of all three buttons, the wheel, and keys
 sent to the dialog only. Afterwards the dialog (opened if need be) shows what
-the inputs set last.
+the inputs set last, and with the pointer off the window the hover has ended.
 """
 
 import random
@@ -57,10 +57,17 @@ class Storm:
         self.driver.release_all()
 
     def finish(self):
-        """The dialog (opened if need be) shows what the inputs set last."""
+        """With the pointer moved straight off the window the hover has ended,
+        and the dialog (opened if need be) shows what the inputs set last."""
         driver = self.driver
         driver.release_all()
         driver.settle_gadget()
+        driver.desktop.mouse_move(*harness.POINTER_PARK)
+        shown = self.shown_dialog()
+        if shown is not None and harness.overlaps(shown.window["window_rect"], driver.gadget_window()["window_rect"]):
+            driver.note(f"after the {self.name} the dialog covers part of the gadget: the face was not watched")
+        else:
+            driver.check_hover_ended(f"after the {self.name}, with the pointer moved straight off the window,")
         driver.check_all(dialog_expected=None)
         view = driver.ready_dialog()
         if view is None and driver.dialog_visible():
@@ -70,7 +77,6 @@ class Storm:
             except AssertionError:
                 view = None
         elif view is None:
-            driver.desktop.mouse_move(*harness.POINTER_PARK)
             view = driver.open_dialog()
         if view is None:
             driver.fault(f"after the {self.name} the dialog could not be shown ready for input")
