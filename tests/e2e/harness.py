@@ -148,6 +148,11 @@ def overlaps(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
+def contains(rect, point):
+    left, top, right, bottom = rect
+    return left <= point[0] < right and top <= point[1] < bottom
+
+
 # ---- Where things are -----------------------------------------------------
 # Places on the gadget's face, in its client coordinates (the window has no
 # frame: they are its window coordinates too). Rectangles are
@@ -179,6 +184,10 @@ DIALOG_CENTRED_LEFT = 328            # the centred dialog window's left edge
 POINTER_PARK = (SCREEN_SIZE[0] - 1, SCREEN_SIZE[1] - 1)  # the pointer's resting place, away from everything
 # A gadget here is beside the centred dialog, which covers none of it.
 GADGET_BESIDE_DIALOG = (150, (SCREEN_SIZE[1] - FACE_SIZE[1]) // 2)
+# A gadget here is partly under the centred dialog, whose left edge runs down
+# the middle of the round button: the knobs are under the dialog, the left
+# bars are not.
+GADGET_HALF_UNDER_DIALOG = (DIALOG_CENTRED_LEFT - BUTTON_CENTRE[0], GADGET_BESIDE_DIALOG[1])
 # Ranges of the top-left corners while the soak's storm moves both windows:
 # the gadget stays left of the dialog, so that no click meant for the dialog
 # can reach the round button.
@@ -525,7 +534,21 @@ class RelayTrace:
         return max(below)[1] if below else None
 
 
-class Gadget:
+class Program:
+    """A program started under Wine: its Unix process."""
+
+    process = None
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(30)
+
+
+class Gadget(Program):
     """The running gadget: its Unix process and its window."""
 
     def __init__(self, session, process, stderr_path, window):
@@ -610,13 +633,42 @@ class Gadget:
     def relay_calls(self, name=None):
         return self.relay_trace().named(name)
 
-    def running(self):
-        return self.process.poll() is None
 
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait(30)
+class RunningProgram(Program):
+    """One of our observer programs that keeps running after its answer (a
+    window of another process, for instance): the answer, and stop()."""
+
+    def __init__(self, session, program, args, timeout):
+        self.name = os.path.splitext(os.path.basename(program))[0]
+        for attempt in range(INSPECTOR_ATTEMPTS):
+            path = os.path.join(session._tmp, f"{self.name}-{len(session.programs)}-{attempt}.out")
+            with open(path, "wb") as out:
+                # A file, not a pipe: see WineSession.run.
+                self.process = subprocess.Popen([WINE64, program, *map(str, args)], env=session.env(),
+                                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                said, self.answer = wait_until(lambda: self._answer(path), timeout=timeout, interval=0.1,
+                                               message=f"the answer of {self.name} {args!r}")
+            except BaseException:
+                self.stop()
+                raise
+            if said:
+                return
+            session.retries += 1  # it ended without a word: Wine failed to start it
+        raise HarnessError(f"{self.name} {args!r} ended {INSPECTOR_ATTEMPTS} times without an answer")
+
+    def _answer(self, path):
+        """(True, the parsed first line of output), (False, None) once the
+        program ended without one, or None while it has not come yet."""
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-8", errors="replace")
+        if "\n" in text:
+            return True, json.loads(text.split("\n", 1)[0])
+        if self.process.poll() is not None:
+            if text.strip():
+                raise HarnessError(f"{self.name} ended with status {self.process.returncode}: {text!r}")
+            return False, None
+        return None
 
 
 class WineSession:
@@ -634,6 +686,7 @@ class WineSession:
         self._server = None
         self._tmp = None
         self.retries = 0  # runs of our observer programs that Wine failed to start
+        self.programs = []
         self._lock = None
         self._owns_prefix = False
         self._closed = False
@@ -754,6 +807,13 @@ class WineSession:
         return self.run_json(self.inspector_exe, *args, attempts=INSPECTOR_ATTEMPTS, check=check,
                              on_retry=on_retry)
 
+    def start_program(self, program, *args, timeout=30):
+        """Starts one of our observer programs that answers once and then
+        keeps running; returns it once its answer is there."""
+        running = RunningProgram(self, program, args, timeout)
+        self.programs.append(running)
+        return running
+
     def set_relay_include(self, *functions):
         """Chooses the calls a +relay trace shows (module.Function), for programs started later."""
         status, _, _ = self.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
@@ -827,7 +887,7 @@ class WineSession:
         if self._closed:
             return
         self._closed = True
-        for program in self.gadgets:
+        for program in self.gadgets + self.programs:
             try:
                 program.stop()
             except Exception:
@@ -869,6 +929,10 @@ class Helper:
     def __call__(self, *args, timeout=900):
         attempts = INSPECTOR_ATTEMPTS if args and args[0] in self.READ_ONLY else 1
         return self.session.run_json(self.exe, *args, attempts=attempts, timeout=timeout)
+
+    def start(self, *args):
+        """Starts a command that answers and then keeps running (see RunningProgram)."""
+        return self.session.start_program(self.exe, *args)
 
 
 def utf16_hex(text):

@@ -317,6 +317,78 @@ class DialogPicture(unittest.TestCase):
             harness.Image(area.width, area.height, bytes(rgb)).save_png(os.path.join(folder, "settings.png"))
 
 
+# ---- The dialog belongs to the gadget ----------------------------------------------
+
+class DialogOwnedByTheGadget(unittest.TestCase):
+    """The dialog is owned by the gadget's window: it stays above the gadget,
+    and a click on the disabled gadget brings it forward from under any other
+    window. The gadget stands partly under the centred dialog, so that both
+    can be seen: its knobs under the dialog, its left bars beside it."""
+
+    def setUp(self):
+        self.gadget = SESSION.fresh_gadget()
+        self.gadget.drag_to(*harness.GADGET_HALF_UNDER_DIALOG)
+        self.dialog = open_settings(self.gadget)
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
+        self.gadget_rect = self.gadget.window()["window_rect"]
+        self.dialog_rect = self.dialog.window()["window_rect"]
+        # A face pixel beside the dialog, and one that the dialog covers.
+        self.beside = self.gadget.to_screen(*harness.FACE_SPOT)
+        self.under = self.gadget.to_screen(*harness.SETTINGS_KNOB)
+        face = harness.region_points(self.gadget.region()["rects"])
+        for spot in (harness.FACE_SPOT, harness.SETTINGS_KNOB):
+            self.assertIn(spot, face, f"{spot} is see-through")
+        self.assertFalse(harness.contains(self.dialog_rect, self.beside),
+                         f"the dialog {self.dialog_rect} covers the face at {self.beside}")
+        self.assertTrue(harness.contains(self.dialog_rect, self.under),
+                        f"the dialog {self.dialog_rect} does not reach the face at {self.under}")
+
+    def top_level_at(self, point):
+        return SESSION.inspector("at", *point)["root"]
+
+    def gadget_beside_the_dialog(self):
+        left, top, _, bottom = self.gadget_rect
+        return SESSION.screenshot().crop(left, top, self.dialog_rect[0] - left, bottom - top)
+
+    def test_the_dialog_is_owned_by_the_gadget_and_lies_above_it_where_they_overlap(self):
+        self.assertEqual(self.dialog.window()["owner"], self.gadget.hwnd)
+        self.assertEqual(self.top_level_at(self.under), self.dialog.hwnd)
+
+    def test_a_left_click_on_the_disabled_gadget_brings_the_covered_dialog_forward(self):
+        if harness.build_helper() is None:
+            self.fail(f"the helper is not built: {harness.HELPER_EXE}")
+        # Another program's window comes over the middle of the dialog, away
+        # from the gadget, and takes the foreground.
+        cover_rect = (self.gadget_rect[2] + 20, self.dialog_rect[1] + 40, self.dialog_rect[2] + 40,
+                      self.dialog_rect[3] - 40)
+        cover = harness.Helper(SESSION).start("cover", *cover_rect)
+        self.addCleanup(cover.stop)
+        covered = harness.centre_of(cover_rect)
+        self.assertTrue(harness.contains(self.dialog_rect, covered))
+        harness.wait_until(lambda: SESSION.inspector("system")["foreground"] == cover.answer["hwnd"], timeout=10,
+                           message="the covering window in the foreground")
+        self.assertEqual(self.top_level_at(covered), cover.answer["hwnd"], "the window does not cover the dialog")
+        picture = harness.wait_until_steady(self.gadget_beside_the_dialog, interval=0.2,
+                                            message="a still picture of the gadget")
+
+        SESSION.desktop.mouse_move(*self.beside)
+        SESSION.desktop.click()
+        harness.wait_until(lambda: self.dialog.window()["foreground"], timeout=10,
+                           message="the dialog to become the foreground window")
+        harness.wait_until(lambda: self.top_level_at(covered) == self.dialog.hwnd, timeout=10,
+                           message="the dialog on top of the window that covered it")
+        self.assertEqual(self.top_level_at(self.under), self.dialog.hwnd, "the gadget came over the dialog")
+        # The gadget itself took no part: it did not move, stays disabled and
+        # shows the same face; there is still one dialog.
+        gadget = self.gadget.window()
+        self.assertEqual(gadget["window_rect"], self.gadget_rect, "the gadget moved")
+        self.assertFalse(gadget["enabled"])
+        self.assertEqual(self.gadget_beside_the_dialog(), picture, "the gadget's face changed")
+        self.assertEqual([w["hwnd"] for w in self.gadget.settings_windows()], [self.dialog.hwnd])
+        self.assertTrue(self.dialog.visible())
+        self.assertTrue(cover.running())
+
+
 # ---- The frame -------------------------------------------------------------------
 
 class DialogFrame(unittest.TestCase):
