@@ -53,6 +53,10 @@ EXE32 = os.environ.get("EXITBUTTON_EXE32", exe_of("x86"))
 EXE = os.environ.get("EXITBUTTON_EXE", EXE64 if BUILD == "x64" else EXE32)
 INSPECTOR = os.environ.get(
     "EXITBUTTON_INSPECTOR", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "inspector.exe"))
+# Built with the inspector from soak_helper.cpp: what the inspector cannot do
+# quickly or at all.
+HELPER_EXE = os.environ.get(
+    "EXITBUTTON_SOAK_HELPER", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "soak_helper.exe"))
 WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "wine"))
 PREFIX_SCRIPT = os.path.join(TREE_DIR, "scripts", "wine-prefix.sh")
 ART_DIR = os.path.join(SOURCE_DIR, "src", "assets", "art")
@@ -62,14 +66,15 @@ WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 IMAGE_FILE_MACHINE_I386 = 0x014C
 
-SCREEN_SIZE = (1024, 768)
 # The desktop shows this colour wherever no window covers it; the artwork
 # never contains it, so it marks every see-through pixel in a screenshot.
 ROOT_COLOUR = (0xFF, 0x00, 0xFF)
 
 GADGET_CLASS = "ExitButtonGadget"
-INSPECTOR_ATTEMPTS = 3  # runs of the inspector that printed nothing, at most
 SETTINGS_CLASS = "ExitButtonSettings"
+ROUND_BUTTON_CLASS = "ExitButtonCommand"
+TOOL_TIPS_CLASS = "tooltips_class32"
+INSPECTOR_ATTEMPTS = 3  # runs of the inspector (or a read-only helper command) that printed nothing, at most
 
 # Window styles, as the inspector reports them.
 WS_VISIBLE = 0x10000000
@@ -84,6 +89,8 @@ WS_EX_LAYERED = 0x00080000
 WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 BM_CLICK = 0x00F5
+WM_TIMER = 0x0113
+ANIMATION_TIMER_ID = 1  # the gadget's timer that turns the face's frames
 
 
 class HarnessError(Exception):
@@ -118,6 +125,76 @@ def wait_until(predicate, timeout=10.0, interval=0.1, message="condition"):
         time.sleep(interval)
 
 
+def wait_until_steady(take, timeout=10.0, interval=0.1, message="a steady value"):
+    """Calls take() until two calls in a row give the same value and returns it."""
+    previous = [None]
+
+    def same_twice():
+        now = take()
+        same = previous[0] is not None and now == previous[0]
+        previous[0] = now
+        return now if same else None
+
+    return wait_until(same_twice, timeout=timeout, interval=interval, message=message)
+
+
+def centre_of(rect):
+    left, top, right, bottom = rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def overlaps(a, b):
+    """Whether two [left, top, right, bottom] rectangles share a pixel."""
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def contains(rect, point):
+    left, top, right, bottom = rect
+    return left <= point[0] < right and top <= point[1] < bottom
+
+
+# ---- Where things are -----------------------------------------------------
+# Places on the gadget's face, in its client coordinates (the window has no
+# frame: they are its window coordinates too). Rectangles are
+# (left, top, right, bottom).
+
+FACE_SIZE = (160, 120)
+FACE_OPAQUE_PIXELS = 11403           # the face picture's non-black pixels: the window's region
+BUTTON_RECT = (36, 19, 120, 112)     # the round button's child window
+BUTTON_CIRCLE = (5, 5, 72, 72)       # the ellipse it is cut to, in the button's own coordinates
+BUTTON_PICTURE_OFFSET = (3, 3)       # where the button draws its picture, in its own coordinates
+BUTTON_PICTURE_ORIGIN = (BUTTON_RECT[0] + BUTTON_PICTURE_OFFSET[0], BUTTON_RECT[1] + BUTTON_PICTURE_OFFSET[1])
+CIRCLE_CENTRE = (BUTTON_RECT[0] + (BUTTON_CIRCLE[0] + BUTTON_CIRCLE[2]) / 2,
+                 BUTTON_RECT[1] + (BUTTON_CIRCLE[1] + BUTTON_CIRCLE[3]) / 2)
+CIRCLE_RADIUS = (BUTTON_CIRCLE[2] - BUTTON_CIRCLE[0]) / 2
+BUTTON_CENTRE = (int(CIRCLE_CENTRE[0]), int(CIRCLE_CENTRE[1]))
+BUTTON_INNER = (52, 35, 97, 80)      # a square inside the circle: the button's own picture only
+BUTTON_CORNER_SPOT = (78, 100)       # inside the button's rectangle, below its circle, on the face
+HOT_SPOT_SIZE = 17
+EXIT_KNOB_RECT = (136, 8, 136 + HOT_SPOT_SIZE, 8 + HOT_SPOT_SIZE)          # a left click ends the program
+SETTINGS_KNOB_RECT = (136, 88, 136 + HOT_SPOT_SIZE, 88 + HOT_SPOT_SIZE)    # a left click opens the dialog
+EXIT_KNOB = centre_of(EXIT_KNOB_RECT)
+SETTINGS_KNOB = centre_of(SETTINGS_KNOB_RECT)
+FACE_SPOT = (20, 60)                 # the left bars: opaque, away from the button and the knobs
+
+# Places on the screen. The gadget and the settings dialog both start
+# centred; the dialog then covers the whole gadget.
+SCREEN_SIZE = (1024, 768)
+DIALOG_CENTRED_LEFT = 328            # the centred dialog window's left edge
+POINTER_PARK = (SCREEN_SIZE[0] - 1, SCREEN_SIZE[1] - 1)  # the pointer's resting place, away from everything
+# A gadget here is beside the centred dialog, which covers none of it.
+GADGET_BESIDE_DIALOG = (150, (SCREEN_SIZE[1] - FACE_SIZE[1]) // 2)
+# A gadget here is partly under the centred dialog, whose left edge runs down
+# the middle of the round button: the knobs are under the dialog, the left
+# bars are not.
+GADGET_HALF_UNDER_DIALOG = (DIALOG_CENTRED_LEFT - BUTTON_CENTRE[0], GADGET_BESIDE_DIALOG[1])
+# Ranges of the top-left corners while the soak's storm moves both windows:
+# the gadget stays left of the dialog, so that no click meant for the dialog
+# can reach the round button.
+GADGET_AREA = (10, 10, 150, 630)
+DIALOG_AREA = (DIALOG_CENTRED_LEFT + 2, 10, 650, 370)
+
+
 # ---- Pictures -------------------------------------------------------------
 
 class Image:
@@ -129,6 +206,10 @@ class Image:
         self.width = width
         self.height = height
         self.rgb = bytes(rgb)
+
+    def __eq__(self, other):
+        return isinstance(other, Image) and (self.width, self.height, self.rgb) == (
+            other.width, other.height, other.rgb)
 
     def pixel(self, x, y):
         if not (0 <= x < self.width and 0 <= y < self.height):
@@ -305,9 +386,10 @@ class Desktop:
         values = dict(line.split("=", 1) for line in out.split())
         return int(values["X"]), int(values["Y"])
 
-    def x_windows_named(self, title):
-        """X window ids whose WM_NAME is exactly `title` (mapped or not)."""
-        result = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)],
+    def x_windows_named(self, title, mapped_only=False):
+        """X window ids whose WM_NAME is exactly `title` (mapped or not, unless `mapped_only`)."""
+        result = subprocess.run(["xdotool", "search", *(["--onlyvisible"] if mapped_only else []),
+                                 "--name", "^%s$" % re.escape(title)],
                                 env=self.env(), capture_output=True, timeout=30)
         return [int(w) for w in result.stdout.split()]
 
@@ -327,46 +409,146 @@ class Desktop:
 
 # ---- Wine -----------------------------------------------------------------
 
+def close_box_centre(window):
+    """The centre of the close box Wine draws at the right end of a window's
+    caption, from the window's state as the inspector reports it."""
+    window_left, window_top, window_right, _ = window["window_rect"]
+    client_left, client_top = window["client_rect"][:2]
+    border = client_left - window_left
+    caption = client_top - window_top - border
+    return window_right - border - caption // 2 - 1, window_top + border + caption // 2
+
+
 class RelayCall:
-    def __init__(self, module, function, args, retval=None):
+    """One call in a Wine relay log.
+
+    `args` are the numbers Wine printed; `texts` hold, argument by argument,
+    the string Wine printed beside a string argument, else None. `caller` is
+    the address the call returns to; `retval` is known once it returned. `pid`
+    is None unless the log was taken with +pid."""
+
+    def __init__(self, pid, thread, module, function, args, texts, caller):
+        self.pid = pid
+        self.thread = thread
         self.module = module
         self.function = function
         self.args = args
-        self.retval = retval
+        self.texts = texts
+        self.caller = caller
+        self.retval = None
 
     @property
     def name(self):
         return f"{self.module}.{self.function}"
 
     def __repr__(self):
-        return f"RelayCall({self.name}{tuple(self.args)!r} -> {self.retval!r})"
+        shown = [f"{n:#x}" if t is None else f"{n:#x} {t!r}" for n, t in zip(self.args, self.texts)]
+        return f"RelayCall({self.name}({', '.join(map(str, shown))}) -> {self.retval!r})"
 
 
-_CALL = re.compile(r"^(?:[0-9a-f]+:)+Call ([\w]+)\.([\w@]+)\(([^)]*)\)")
-_RET = re.compile(r"^(?:[0-9a-f]+:)+Ret  ([\w]+)\.([\w@]+)\(\) retval=([0-9a-fA-F]+)")
+# Every line starts with the thread id, and with the process id before it
+# when +pid is on.
+_RELAY_PREFIX = r"^(?:([0-9a-f]+):)?([0-9a-f]+):"
+_RELAY_CALL = re.compile(_RELAY_PREFIX + r"Call (\S+?)\.([\w@]+)\((.*)\) ret=([0-9a-f]+)$")
+_RELAY_RET = re.compile(_RELAY_PREFIX + r"Ret  (\S+?)\.([\w@]+)\(\) retval=([0-9a-f]+)")
+_RELAY_LOADED = re.compile(_RELAY_PREFIX + r'trace:loaddll:\w+ Loaded L"(.*)" at ([0-9A-Fa-f]+): \w+')
+_RELAY_ARG = re.compile(r'([0-9a-fA-F]+)(?: L?"((?:[^"\\]|\\.)*)"(?:\.\.\.)?)?(?:,|$)')
+_RELAY_ESCAPE = re.compile(r"\\([0-9a-fA-F]{4}|.)")
 
 
-def parse_relay(text):
-    """The relayed calls in a Wine +relay log, each with its return value once it returned."""
-    calls = []
-    open_calls = {}
-    for line in text.splitlines():
-        m = _CALL.match(line)
-        if m:
-            args = [int(a, 16) for a in m.group(3).split(",") if a.strip()]
-            call = RelayCall(m.group(1), m.group(2), args)
-            calls.append(call)
-            open_calls.setdefault(call.name, []).append(call)
-            continue
-        m = _RET.match(line)
-        if m:
-            pending = open_calls.get(f"{m.group(1)}.{m.group(2)}")
-            if pending:
-                pending.pop().retval = int(m.group(3), 16)
-    return calls
+def _relay_text(escaped):
+    def one(m):
+        code = m.group(1)
+        if len(code) == 4:
+            return chr(int(code, 16))
+        return {"n": "\n", "r": "\r", "t": "\t"}.get(code, code)
+    return _RELAY_ESCAPE.sub(one, escaped)
 
 
-class Gadget:
+def parse_relay_args(text):
+    """(numbers, texts) from a relay argument list."""
+    numbers, texts = [], []
+    pos = 0
+    while pos < len(text):
+        m = _RELAY_ARG.match(text, pos)
+        if not m:
+            raise ValueError(f"cannot read relay arguments at {pos}: {text!r}")
+        numbers.append(int(m.group(1), 16))
+        texts.append(None if m.group(2) is None else _relay_text(m.group(2)))
+        pos = m.end()
+    return numbers, texts
+
+
+def _hex_or_none(text):
+    return None if text is None else int(text, 16)
+
+
+class RelayTrace:
+    """A Wine relay log: the relayed calls in order, each with its return
+    value once it returned, and (with +loaddll) the modules each process
+    loaded."""
+
+    def __init__(self, text):
+        self.calls = []
+        self.modules = {}  # pid -> [(base, file name in lower case)]
+        open_calls = {}    # (pid, thread) -> calls not returned yet, innermost last
+        for line in text.splitlines():
+            m = _RELAY_CALL.match(line)
+            if m:
+                pid, thread = _hex_or_none(m.group(1)), int(m.group(2), 16)
+                args, texts = parse_relay_args(m.group(5))
+                call = RelayCall(pid, thread, m.group(3), m.group(4), args, texts, int(m.group(6), 16))
+                self.calls.append(call)
+                open_calls.setdefault((pid, thread), []).append(call)
+                continue
+            m = _RELAY_RET.match(line)
+            if m:
+                pending = open_calls.get((_hex_or_none(m.group(1)), int(m.group(2), 16)), [])
+                name = f"{m.group(3)}.{m.group(4)}"
+                # Calls on one thread return innermost first; any above this
+                # one never returned (they left by an exception or an exit).
+                for i in range(len(pending) - 1, -1, -1):
+                    if pending[i].name == name:
+                        pending[i].retval = int(m.group(5), 16)
+                        del pending[i:]
+                        break
+                continue
+            m = _RELAY_LOADED.match(line)
+            if m:
+                name = m.group(3).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
+                self.modules.setdefault(_hex_or_none(m.group(1)), []).append((int(m.group(4), 16), name))
+
+    def named(self, name=None):
+        return [c for c in self.calls if name is None or c.name == name]
+
+    def process_of(self, module):
+        """(pid, base) of the one process that loaded `module` as its exe."""
+        found = [(pid, base) for pid, loaded in self.modules.items() for base, name in loaded if name == module]
+        if len(found) != 1:
+            raise AssertionError(f"{module} was loaded {len(found)} times in the trace")
+        return found[0]
+
+    def module_at(self, pid, address):
+        """The module whose base is the nearest below `address` in process `pid`."""
+        below = [(base, name) for base, name in self.modules.get(pid, []) if base <= address]
+        return max(below)[1] if below else None
+
+
+class Program:
+    """A program started under Wine: its Unix process."""
+
+    process = None
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(30)
+
+
+class Gadget(Program):
     """The running gadget: its Unix process and its window."""
 
     def __init__(self, session, process, stderr_path, window):
@@ -386,6 +568,17 @@ class Gadget:
     def windows(self):
         return self.session.inspector("windows", str(self.pid))
 
+    def windows_of_class(self, name, visible_only=False):
+        """The process's top-level windows of one class."""
+        return [w for w in self.windows()
+                if w["class"].lower() == name.lower() and (w["visible"] or not visible_only)]
+
+    def settings_windows(self, visible_only=False):
+        return self.windows_of_class(SETTINGS_CLASS, visible_only)
+
+    def tool_tips_windows(self):
+        return self.windows_of_class(TOOL_TIPS_CLASS)
+
     def children(self):
         return self.session.inspector("children", str(self.hwnd))
 
@@ -403,21 +596,79 @@ class Gadget:
         left, top = self.window()["client_rect"][:2]
         return left + x, top + y
 
+    def settle(self, timeout=10.0):
+        """Waits until the window stands still and returns its rectangle."""
+        return wait_until_steady(lambda: self.window()["window_rect"], timeout=timeout, interval=0.3,
+                                 message="the gadget to stop moving")
+
+    def drag_to(self, left, top, grip=FACE_SPOT, tolerance=10, attempts=5):
+        """Drags the window by a face point until its top-left corner is within
+        `tolerance` pixels of (left, top); the pointer ends on the face.
+
+        The gadget reads the pointer's start when it handles the press, which
+        may come after the first moves have already happened: the drag then
+        falls short, so it is repeated from wherever the gadget stopped."""
+        desktop = self.session.desktop
+        for _ in range(attempts):
+            now_left, now_top = self.window()["window_rect"][:2]
+            if abs(now_left - left) <= tolerance and abs(now_top - top) <= tolerance:
+                return
+            x, y = self.to_screen(*grip)
+            desktop.mouse_move(x, y)
+            desktop.mouse_down()
+            steps = 4
+            for i in range(1, steps + 1):
+                desktop.mouse_move(x + (left - now_left) * i // steps, y + (top - now_top) * i // steps)
+            desktop.mouse_up()
+            self.settle()
+        raise AssertionError(f"could not drag the gadget to ({left}, {top}); it is at {self.window()['window_rect']!r}")
+
     def stderr(self):
         with open(self.stderr_path, "r", encoding="utf-8", errors="replace") as f:
             return f.read()
 
+    def relay_trace(self):
+        return RelayTrace(self.stderr())
+
     def relay_calls(self, name=None):
-        calls = parse_relay(self.stderr())
-        return [c for c in calls if name is None or c.name == name]
+        return self.relay_trace().named(name)
 
-    def running(self):
-        return self.process.poll() is None
 
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait(30)
+class RunningProgram(Program):
+    """One of our observer programs that keeps running after its answer (a
+    window of another process, for instance): the answer, and stop()."""
+
+    def __init__(self, session, program, args, timeout):
+        self.name = os.path.splitext(os.path.basename(program))[0]
+        for attempt in range(INSPECTOR_ATTEMPTS):
+            path = os.path.join(session._tmp, f"{self.name}-{len(session.programs)}-{attempt}.out")
+            with open(path, "wb") as out:
+                # A file, not a pipe: see WineSession.run.
+                self.process = subprocess.Popen([WINE64, program, *map(str, args)], env=session.env(),
+                                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                said, self.answer = wait_until(lambda: self._answer(path), timeout=timeout, interval=0.1,
+                                               message=f"the answer of {self.name} {args!r}")
+            except BaseException:
+                self.stop()
+                raise
+            if said:
+                return
+            session.retries += 1  # it ended without a word: Wine failed to start it
+        raise HarnessError(f"{self.name} {args!r} ended {INSPECTOR_ATTEMPTS} times without an answer")
+
+    def _answer(self, path):
+        """(True, the parsed first line of output), (False, None) once the
+        program ended without one, or None while it has not come yet."""
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-8", errors="replace")
+        if "\n" in text:
+            return True, json.loads(text.split("\n", 1)[0])
+        if self.process.poll() is not None:
+            if text.strip():
+                raise HarnessError(f"{self.name} ended with status {self.process.returncode}: {text!r}")
+            return False, None
+        return None
 
 
 class WineSession:
@@ -434,7 +685,8 @@ class WineSession:
         self.gadgets = []
         self._server = None
         self._tmp = None
-        self.inspector_retries = 0
+        self.retries = 0  # runs of our observer programs that Wine failed to start
+        self.programs = []
         self._lock = None
         self._owns_prefix = False
         self._closed = False
@@ -508,47 +760,64 @@ class WineSession:
 
     # -- programs
 
-    def inspector(self, *args, check=True, on_retry=None):
-        """Runs the inspector and returns its parsed JSON output.
+    def run(self, program, *args, timeout=60):
+        """Runs a Windows program (a path, or a name such as "reg") under the
+        64-bit loader; returns its exit status, stdout and stderr as text.
 
-        The inspector prints JSON for every command, also for a window or
-        process that is gone. A run that printed nothing at all never got to
-        its command: Wine failed to start it (exit status 1, a few times an
-        hour in long runs). Such a run says nothing about the gadget, so it is
-        made again, three times in all; `on_retry(args, status, stderr)` hears
-        of each repeat, and `inspector_retries` counts them."""
-        for attempt in range(INSPECTOR_ATTEMPTS):
-            # Output goes through files, not pipes: Wine's helper processes
-            # (services, explorer) inherit the standard handles and outlive
-            # the inspector, so a pipe would not reach its end until they exit.
-            with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
-                status = subprocess.run([WINE64, self.inspector_exe, *map(str, args)], env=self.env(),
-                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=60).returncode
-                out.seek(0)
-                err.seek(0)
-                text = out.read().decode("utf-8", errors="replace")
-                problem = err.read().decode("utf-8", errors="replace").strip()
-            if text.strip() or attempt + 1 == INSPECTOR_ATTEMPTS:
+        Output goes through files, not pipes: Wine's helper processes
+        (services, explorer) inherit the standard handles and outlive the
+        program, so a pipe would not reach its end until they exit."""
+        with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
+            status = subprocess.run([WINE64, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err, timeout=timeout).returncode
+            out.seek(0)
+            err.seek(0)
+            return (status, out.read().decode("utf-8", errors="replace"),
+                    err.read().decode("utf-8", errors="replace").strip())
+
+    def run_json(self, program, *args, attempts=1, check=False, on_retry=None, timeout=60):
+        """Runs one of our observer programs and returns its parsed JSON answer.
+
+        They print JSON for every command, also for a window or process that
+        is gone. A run that printed nothing at all never got to its command:
+        Wine failed to start it (exit status 1, a few times an hour in long
+        runs). Such a run says nothing about the gadget, so it is made again,
+        `attempts` times in all; `on_retry(args, status, stderr)` hears of each
+        repeat, and `retries` counts them. `check` turns an exit status other
+        than 0 into an error."""
+        name = os.path.splitext(os.path.basename(program))[0]
+        for attempt in range(attempts):
+            status, text, problem = self.run(program, *args, timeout=timeout)
+            if text.strip() or attempt + 1 == attempts:
                 break
-            self.inspector_retries += 1
+            self.retries += 1
             if on_retry:
                 on_retry(args, status, problem)
             time.sleep(0.5)
         try:
             value = json.loads(text)
         except ValueError:
-            raise HarnessError(f"inspector {args!r} printed no JSON (status {status}): {text!r}")
+            raise HarnessError(f"{name} {args!r} printed no JSON (status {status}): {text!r}")
         if check and status != 0:
-            raise HarnessError(f"inspector {args!r} failed ({status}): {value!r}")
+            raise HarnessError(f"{name} {args!r} failed ({status}): {value!r}")
         return value
+
+    def inspector(self, *args, check=True, on_retry=None):
+        """Runs the inspector and returns its parsed JSON output (see run_json)."""
+        return self.run_json(self.inspector_exe, *args, attempts=INSPECTOR_ATTEMPTS, check=check,
+                             on_retry=on_retry)
+
+    def start_program(self, program, *args, timeout=30):
+        """Starts one of our observer programs that answers once and then
+        keeps running; returns it once its answer is there."""
+        running = RunningProgram(self, program, args, timeout)
+        self.programs.append(running)
+        return running
 
     def set_relay_include(self, *functions):
         """Chooses the calls a +relay trace shows (module.Function), for programs started later."""
-        status = subprocess.run(
-            [WINE64, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
-             "/d", ";".join(functions), "/f"],
-            env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            timeout=60).returncode
+        status, _, _ = self.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+                                "/d", ";".join(functions), "/f")
         if status != 0:
             raise HarnessError(f"reg add RelayInclude failed with status {status}")
 
@@ -566,10 +835,10 @@ class WineSession:
         `arguments` (str or bytes) go on its command line; `relay` traces the
         calls chosen with set_relay_include, `debug` sets WINEDEBUG outright;
         what Wine writes to stderr goes to `stderr_path` (or a file of our own).
-        The pointer is first parked in the top-left corner, away from where
-        the gadget appears, so that it does not start out hovering over it."""
+        The pointer is first parked away from where the gadget appears, so
+        that it does not start out hovering over it."""
         if park_pointer:
-            self.desktop.mouse_move(0, 0)
+            self.desktop.mouse_move(*POINTER_PARK)
         before = {w["hwnd"] for w in self.gadget_windows()}
         stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
         debug = debug or ("+relay" if relay else "-all")
@@ -593,9 +862,9 @@ class WineSession:
             raise
         gadget = Gadget(self, process, stderr_path, found[0])
         self.gadgets.append(gadget)
-        # The hidden settings dialog and the tool tips follow the first paint.
-        wait_until(lambda: [w for w in gadget.windows() if w["class"] == SETTINGS_CLASS],
-                   timeout=timeout, interval=0.1, message="the hidden settings dialog")
+        # The start-up work that the face does not need follows the first
+        # paint: the tool tips window is made then.
+        wait_until(gadget.tool_tips_windows, timeout=timeout, interval=0.1, message="the gadget's tool tips window")
         return gadget
 
     def stop_gadgets(self):
@@ -618,9 +887,9 @@ class WineSession:
         if self._closed:
             return
         self._closed = True
-        for gadget in self.gadgets:
+        for program in self.gadgets + self.programs:
             try:
-                gadget.stop()
+                program.stop()
             except Exception:
                 pass
         if self._owns_prefix:
@@ -639,6 +908,37 @@ class WineSession:
             self._lock.close()  # releases the prefix
         if self._tmp:
             shutil.rmtree(self._tmp, ignore_errors=True)
+
+
+def build_helper():
+    """The helper's path, or None when it has not been built."""
+    return HELPER_EXE if os.path.isfile(HELPER_EXE) else None
+
+
+class Helper:
+    """Runs the helper in a session's prefix and returns its JSON answer.
+    Commands that only read are run again when Wine failed to start the helper
+    (no output at all); the others are not, so that nothing happens twice."""
+
+    READ_ONLY = ("cmdline", "capture", "handles")
+
+    def __init__(self, session, exe=HELPER_EXE):
+        self.session = session
+        self.exe = exe
+
+    def __call__(self, *args, timeout=900):
+        attempts = INSPECTOR_ATTEMPTS if args and args[0] in self.READ_ONLY else 1
+        return self.session.run_json(self.exe, *args, attempts=attempts, timeout=timeout)
+
+    def start(self, *args):
+        """Starts a command that answers and then keeps running (see RunningProgram)."""
+        return self.session.start_program(self.exe, *args)
+
+
+def utf16_hex(text):
+    """Text as hex UTF-16 code units for the helper; lone surrogates pass as they are."""
+    data = text.encode("utf-16-le", "surrogatepass")
+    return "".join("%04x" % int.from_bytes(data[i:i + 2], "little") for i in range(0, len(data), 2))
 
 
 def module_session():

@@ -223,6 +223,42 @@ static int handles(int argc, wchar_t** argv) {
     return 0;
 }
 
+/* cover LEFT TOP RIGHT BOTTOM: a plain window of this process over that
+   screen rectangle, shown and made the foreground window, as another
+   program's window that comes over the gadget's. Prints its handle, then
+   keeps its message loop running until the process is ended. */
+static int cover(int argc, wchar_t** argv) {
+    int ok = 1;
+    if (argc < 6) return usage();
+    int left = (int)num(argv[2], &ok), top = (int)num(argv[3], &ok);
+    int right = (int)num(argv[4], &ok), bottom = (int)num(argv[5], &ok);
+    if (!ok || right <= left || bottom <= top) return usage();
+    HINSTANCE instance = GetModuleHandleW(NULL);
+    WNDCLASSW wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
+    wc.lpszClassName = L"ExitButtonTestCover";
+    if (!RegisterClassW(&wc)) { printf("{\"error\":\"RegisterClassW failed\",\"code\":%lu}\n", GetLastError()); return 1; }
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"cover", WS_POPUP | WS_BORDER, left, top, right - left,
+                                bottom - top, NULL, NULL, instance, NULL);
+    if (!hwnd) { printf("{\"error\":\"CreateWindowExW failed\",\"code\":%lu}\n", GetLastError()); return 1; }
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    UpdateWindow(hwnd);
+    printf("{\"hwnd\":%llu,\"pid\":%lu,\"foreground\":%s}\n", (unsigned long long)(UINT_PTR)hwnd,
+           GetCurrentProcessId(), GetForegroundWindow() == hwnd ? "true" : "false");
+    fflush(stdout);
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return usage();
     if (!wcscmp(argv[1], L"post")) return post(argc, argv);
@@ -232,5 +268,6 @@ int wmain(int argc, wchar_t** argv) {
     if (!wcscmp(argv[1], L"kill")) return kill(argc, argv);
     if (!wcscmp(argv[1], L"capture")) return capture(argc, argv);
     if (!wcscmp(argv[1], L"handles")) return handles(argc, argv);
+    if (!wcscmp(argv[1], L"cover")) return cover(argc, argv);
     return usage();
 }

@@ -33,7 +33,6 @@ back as they were at the end (other tests rely on RelayInclude).
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 import time
 import unittest
@@ -44,12 +43,7 @@ import pefile_lite as pe
 ADDRESS = "https://exitbutton.example/"
 SW_SHOW = 5
 
-# Places on the gadget, in its client coordinates.
-BUTTON_POINT = (74, 57)
-FACE_POINT = (20, 60)  # on the face, left of the round button
 DRAG_BY = (60, 40)
-SETTINGS_KNOB = (144, 96)
-EXIT_KNOB = (136 + 8, 8 + 8)
 
 DEBUG_KEY = r"HKCU\Software\Wine\Debug"
 DEBUG_VALUES = ("RelayInclude", "RelayFromInclude", "RelayFromExclude")
@@ -98,82 +92,6 @@ def forbidden(module, function):
     return None
 
 
-# ---- The trace ------------------------------------------------------------
-
-_LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*)" at ([0-9A-Fa-f]+): \w+')
-_CALL = re.compile(r"^([0-9a-f]+):([0-9a-f]+):Call (\S+?)\.([\w@]+)\((.*)\) ret=([0-9a-f]+)$")
-_ARG = re.compile(r'([0-9a-fA-F]+)(?: (L?)"((?:[^"\\]|\\.)*)"(?:\.\.\.)?)?(?:,|$)')
-_ESCAPE = re.compile(r"\\([0-9a-fA-F]{4}|.)")
-
-
-def _unescape(text):
-    def one(m):
-        code = m.group(1)
-        if len(code) == 4:
-            return chr(int(code, 16))
-        return {"n": "\n", "r": "\r", "t": "\t"}.get(code, code)
-    return _ESCAPE.sub(one, text)
-
-
-def parse_args(text):
-    """[(number, string or None)] from a relay argument list."""
-    args = []
-    pos = 0
-    while pos < len(text):
-        m = _ARG.match(text, pos)
-        if not m:
-            raise ValueError(f"cannot read relay arguments at {pos}: {text!r}")
-        args.append((int(m.group(1), 16), None if m.group(3) is None else _unescape(m.group(3))))
-        pos = m.end()
-    return args
-
-
-class Call:
-    def __init__(self, pid, module, function, args, ret):
-        self.pid = pid
-        self.module = module
-        self.function = function
-        self.args = args
-        self.ret = ret
-
-    @property
-    def name(self):
-        return f"{self.module}.{self.function}"
-
-    def __repr__(self):
-        return f"{self.name}{tuple(self.args)!r} ret={self.ret:#x}"
-
-
-class Trace:
-    """A +pid,+relay,+loaddll log: the modules each process loaded and the calls."""
-
-    def __init__(self, text):
-        self.modules = {}  # pid -> [(base, file name in lower case)]
-        self.calls = []
-        for line in text.splitlines():
-            m = _CALL.match(line)
-            if m:
-                self.calls.append(Call(int(m.group(1), 16), m.group(3), m.group(4), parse_args(m.group(5)),
-                                       int(m.group(6), 16)))
-                continue
-            m = _LOADED.match(line)
-            if m:
-                name = m.group(2).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
-                self.modules.setdefault(int(m.group(1), 16), []).append((int(m.group(3), 16), name))
-
-    def process_of(self, module):
-        """(pid, base) of the one process that loaded `module` as its exe."""
-        found = [(pid, base) for pid, loaded in self.modules.items() for base, name in loaded if name == module]
-        if len(found) != 1:
-            raise AssertionError(f"{module} was loaded {len(found)} times in the trace")
-        return found[0]
-
-    def module_at(self, pid, address):
-        """The module whose base is the nearest below `address` in process `pid`."""
-        below = [(base, name) for base, name in self.modules.get(pid, []) if base <= address]
-        return max(below)[1] if below else None
-
-
 # ---- The session -----------------------------------------------------------
 
 SESSION = None
@@ -184,12 +102,8 @@ STEPS = {}
 
 
 def reg(*args):
-    # Output through a file: Wine's helper processes inherit the handles.
-    with tempfile.TemporaryFile() as out:
-        status = subprocess.run([harness.WINE64, "reg", *args], env=SESSION.env(), stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        return status, out.read().decode("utf-8", errors="replace")
+    status, text, _ = SESSION.run("reg", *args)
+    return status, text
 
 
 def debug_values():
@@ -220,19 +134,14 @@ def set_debug_values(values):
         raise harness.HarnessError(f"relay settings are {got!r}, expected {values!r}")
 
 
-def settings_window(gadget):
-    found = [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]]
-    return found[0] if found else None
-
-
 def run_session(gadget):
     """Hover, drag, settings dialog (scroll bar, web link, Esc), then the exit knob."""
     desktop = SESSION.desktop
-    desktop.mouse_move(*gadget.to_screen(*BUTTON_POINT))
+    desktop.mouse_move(*gadget.to_screen(*harness.BUTTON_CENTRE))
     time.sleep(1.0)  # the hover picture and the lights run on a timer
 
     before = gadget.window()["window_rect"]
-    x, y = gadget.to_screen(*FACE_POINT)
+    x, y = gadget.to_screen(*harness.FACE_SPOT)
     desktop.mouse_move(x, y)
     desktop.mouse_down(1)
     for step in (1, 2, 3):
@@ -242,9 +151,10 @@ def run_session(gadget):
     STEPS["dragged"] = harness.wait_until(lambda: gadget.window()["window_rect"][:2] == moved, timeout=10,
                                           message="the gadget to follow the drag")
 
-    desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB))
+    desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
     desktop.click(1)
-    dialog = harness.wait_until(lambda: settings_window(gadget), timeout=15, message="the settings dialog")
+    dialog = harness.wait_until(lambda: gadget.settings_windows(visible_only=True), timeout=15,
+                                message="the settings dialog")[0]
     STEPS["dialog opened"] = True
 
     children = SESSION.inspector("children", dialog["hwnd"])
@@ -269,10 +179,10 @@ def run_session(gadget):
         lambda: "Ret  shell32.ShellExecuteW()" in gadget.stderr(), timeout=15, message="ShellExecuteW to return")
 
     desktop.key("Escape")
-    STEPS["dialog closed"] = harness.wait_until(lambda: settings_window(gadget) is None, timeout=10,
-                                                message="Esc to close the dialog")
+    STEPS["dialog closed"] = harness.wait_until(lambda: not gadget.settings_windows(visible_only=True),
+                                                timeout=10, message="Esc to close the dialog")
 
-    desktop.mouse_move(*gadget.to_screen(*EXIT_KNOB))
+    desktop.mouse_move(*gadget.to_screen(*harness.EXIT_KNOB))
     desktop.click(1)
     gadget.process.wait(30)
     STEPS["exit status"] = gadget.process.returncode
@@ -297,11 +207,11 @@ def setUpModule():
             os.makedirs(artifacts, exist_ok=True)
             shutil.copy(trace_path, os.path.join(artifacts, "audit_relay.log"))
 
-    TRACE = Trace(gadget.stderr())
+    TRACE = gadget.relay_trace()
     pid, base = TRACE.process_of(EXE_NAME)
     size = pe.PeFile(harness.EXE).size_of_image
     PROCESS_CALLS = [c for c in TRACE.calls if c.pid == pid]
-    EXE_CALLS = [c for c in PROCESS_CALLS if base <= c.ret < base + size]
+    EXE_CALLS = [c for c in PROCESS_CALLS if base <= c.caller < base + size]
 
 
 class SessionCoversTheWholeProgram(unittest.TestCase):
@@ -324,7 +234,7 @@ class SessionCoversTheWholeProgram(unittest.TestCase):
         kinds = {forbidden(c.module, c.function) for c in others}
         self.assertIn("registry", kinds, others)
         self.assertIn("process", kinds, others)
-        self.assertEqual({TRACE.module_at(c.pid, c.ret) for c in others}, {"shell32.dll"})
+        self.assertEqual({TRACE.module_at(c.pid, c.caller) for c in others}, {"shell32.dll"})
 
 
 class ProgramTouchesNothingButTheWindowSystemAndItsAddress(unittest.TestCase):
@@ -347,15 +257,17 @@ class ProgramTouchesNothingButTheWindowSystemAndItsAddress(unittest.TestCase):
     def test_the_program_hands_the_shell_exactly_its_own_address_once(self):
         shell = [c for c in EXE_CALLS if c.module.lower() == "shell32"]
         self.assertEqual([c.function for c in shell], ["ShellExecuteW"], shell)
-        _, verb, address, parameters, directory, show = shell[0].args
-        self.assertEqual(verb[1], "open")
-        self.assertEqual(address[1], ADDRESS)
-        for number, text in (parameters, directory):
-            self.assertTrue(text == "" or (text is None and number == 0), shell[0])
-        self.assertEqual(show[0] & 0xFFFFFFFF, SW_SHOW)
+        call = shell[0]
+        self.assertEqual(len(call.args), 6, call)
+        _, verb, address, parameters, directory, _ = call.texts
+        self.assertEqual(verb, "open")
+        self.assertEqual(address, ADDRESS)
+        for number, text in ((call.args[3], parameters), (call.args[4], directory)):
+            self.assertTrue(text == "" or (text is None and number == 0), call)
+        self.assertEqual(call.args[5] & 0xFFFFFFFF, SW_SHOW)
 
     def test_the_program_asks_get_proc_address_for_no_file_registry_network_or_process_function(self):
-        requested = [c.args[1][1] for c in EXE_CALLS if c.function == "GetProcAddress"]
+        requested = [c.texts[1] for c in EXE_CALLS if c.function == "GetProcAddress"]
         self.assertNotIn(None, requested, "GetProcAddress by ordinal")
         self.assertEqual([name for name in requested if forbidden("", name)], [])
 

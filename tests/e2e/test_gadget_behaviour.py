@@ -8,14 +8,12 @@ import unittest
 
 import harness
 
-# Places on the face, in the gadget's client coordinates.
-FACE_SPOT = (20, 60)            # the left bars: opaque, away from the button and the knobs
-BUTTON_CENTRE = (74, 57)        # the middle of the round button's circle
-EXIT_KNOB = (144, 16)           # the middle of the upper knob's hot spot (136, 8) 17 x 17
-SETTINGS_KNOB = (144, 96)       # the middle of the lower knob's hot spot (136, 88) 17 x 17
-BUTTON_CORNER_SPOT = (78, 100)  # inside the button's rectangle, below its circle, on the face
-BUTTON_PICTURE_ORIGIN = (39, 22)  # where the button's picture starts on the face
+from harness import BUTTON_CENTRE, BUTTON_CORNER_SPOT, EXIT_KNOB, FACE_SPOT, POINTER_PARK, SETTINGS_KNOB
+
 TRAVEL = (60, 40)               # how far each drag takes the pointer
+# The face left of this column is clear of the knobs and of the tool tips
+# that come up beside the pointer when it rests on one.
+CLEAR_OF_KNOBS = harness.EXIT_KNOB_RECT[0] - 8
 FURTHER = (-45, -35)            # a pointer move after the release, off the window's new place
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3   # X button numbers
@@ -71,6 +69,7 @@ class View:
         left, top = button["rect"][:2]
         self.circle = harness.region_points(button["region"]["rects"], left, top) & FACE_OPAQUE
         self.ring = FACE_OPAQUE - self.circle
+        self.ring_clear_of_knobs = {(x, y) for x, y in self.ring if x < CLEAR_OF_KNOBS}
         self.origin = tuple(gadget.window()["client_rect"][:2])
 
     def refresh_origin(self):
@@ -93,22 +92,24 @@ class View:
     def button_picture(self, shot):
         """"hover" or "normal" when the button's circle shows that picture, else None."""
         for name in ("hover", "normal"):
-            if self.differences(shot, self.circle, PICTURES[name], BUTTON_PICTURE_ORIGIN,
+            if self.differences(shot, self.circle, PICTURES[name], harness.BUTTON_PICTURE_ORIGIN,
                                 BUTTON_THRESHOLD) <= MATCH_TOLERANCE:
                 return name
         return None
 
-    def face_picture(self, shot):
+    def face_picture(self, shot, points=None):
         """The frame number 0..5, or "face" for the design face, that the face
-        shows around the button; None when it shows none of them."""
+        shows around the button (or at `points`); None when it shows none of them."""
         for name in (0, 1, 2, 3, 4, 5, "face"):
-            if self.differences(shot, self.ring, PICTURES[name], (0, 0), FACE_THRESHOLD) <= MATCH_TOLERANCE:
+            if self.differences(shot, points or self.ring, PICTURES[name], (0, 0),
+                                FACE_THRESHOLD) <= MATCH_TOLERANCE:
                 return name
         return None
 
-    def area(self, shot):
+    def area(self, shot, width=None):
+        """The gadget's pixels, or its `width` leftmost columns."""
         face = PICTURES["face"]
-        return shot.crop(self.origin[0], self.origin[1], face.width, face.height)
+        return shot.crop(self.origin[0], self.origin[1], width or face.width, face.height)
 
 
 def samples(count):
@@ -147,17 +148,10 @@ def button_shows(view, name, timeout=10):
         time.sleep(0.05)
 
 
-def settled_face(view, timeout=10):
-    """The gadget's area once two samples in a row agree."""
-    previous = [None]
-
-    def settled():
-        area = view.area(SESSION.screenshot())
-        same = previous[0] is not None and previous[0].rgb == area.rgb
-        previous[0] = area
-        return area if same else None
-
-    return harness.wait_until(settled, timeout=timeout, interval=0.07, message="the face to stop changing")
+def settled_face(view, width=None, timeout=10):
+    """The gadget's area (see View.area) once two samples in a row agree."""
+    return harness.wait_until_steady(lambda: view.area(SESSION.screenshot(), width), timeout=timeout,
+                                     interval=0.07, message="the face to stop changing")
 
 
 def input_handled(view, timeout=10):
@@ -177,7 +171,7 @@ def input_handled(view, timeout=10):
         SESSION.desktop.mouse_move(*view.to_screen(BUTTON_CENTRE))
         return button_shows(view, "hover", timeout)
     finally:
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
 
 def window_origin(gadget):
@@ -205,7 +199,7 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
         settled_face(self.view)
 
     def tearDown(self):
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def hover_button(self):
         SESSION.desktop.mouse_move(*self.view.to_screen(BUTTON_CENTRE))
@@ -222,11 +216,27 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
         self.assertGreaterEqual(len({s for s in seen if isinstance(s, int)}), 3,
                                 f"the face did not turn through its frames; it showed {seen}")
 
-    def assert_still(self):
-        first = settled_face(self.view)
+    def assert_still(self, width=None):
+        first = settled_face(self.view, width)
         for i, shot in enumerate(samples(STILL_SAMPLES)):
-            self.assertEqual(self.view.area(shot).rgb, first.rgb, f"sample {i} differs: the face still changes")
+            self.assertEqual(self.view.area(shot, width).rgb, first.rgb,
+                             f"sample {i} differs: the face still changes")
         return shot
+
+    def assert_hover_ended_after_leaving_for(self, screen_point):
+        """Hovers the button, moves the pointer from there straight to
+        `screen_point`, and checks that the hover ended: the normal picture
+        again, and the face still on one of the lit frames. Only the face left
+        of the knobs is watched."""
+        self.hover_button()
+        self.assert_animating()
+        SESSION.desktop.mouse_move(*screen_point)
+        with self.subTest("the button's picture"):
+            self.assertTrue(button_shows(self.view, "normal"), "the button keeps its hover picture")
+        with self.subTest("the face"):
+            last = self.assert_still(CLEAR_OF_KNOBS)
+            self.assertIn(self.view.face_picture(last, self.view.ring_clear_of_knobs), range(6),
+                          "the face does not show one of the lit frames")
 
     def test_before_the_pointer_comes_the_face_shows_the_design_picture_and_stays_still(self):
         names = [self.view.face_picture(shot) for shot in self.startup_samples]
@@ -262,11 +272,16 @@ class ButtonHoverAndFaceAnimation(unittest.TestCase):
         last = self.assert_still()
         self.assertIn(self.view.face_picture(last), range(6), "the face does not show one of the lit frames")
 
-    def test_leaving_the_button_straight_off_the_window_keeps_the_hover_picture_and_the_animation(self):
-        self.hover_button()
-        SESSION.desktop.mouse_move(0, 0)
-        self.assert_animating()
-        self.assertEqual(self.view.button_picture(SESSION.screenshot()), "hover")
+    def test_leaving_the_button_straight_off_the_window_shows_the_normal_picture_and_stops_the_animation(self):
+        self.assert_hover_ended_after_leaving_for(POINTER_PARK)
+
+    # Over a knob the face hears no pointer move of its own: only the button
+    # can tell that the pointer left it.
+    def test_leaving_the_button_onto_the_upper_knob_shows_the_normal_picture_and_stops_the_animation(self):
+        self.assert_hover_ended_after_leaving_for(self.view.to_screen(EXIT_KNOB))
+
+    def test_leaving_the_button_onto_the_lower_knob_shows_the_normal_picture_and_stops_the_animation(self):
+        self.assert_hover_ended_after_leaving_for(self.view.to_screen(SETTINGS_KNOB))
 
 
 # ---- Dragging the window ----------------------------------------------------
@@ -281,7 +296,7 @@ class WindowDragging(unittest.TestCase):
     def tearDown(self):
         for button in (LEFT, MIDDLE, RIGHT):
             SESSION.desktop.mouse_up(button)
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def press(self, button, spot):
         """Presses `button` over a face spot; returns the press point on the screen.
@@ -390,8 +405,7 @@ class WindowDragging(unittest.TestCase):
     def test_a_press_on_the_lower_knob_never_moves_the_window(self):
         self.check_stays_put(SETTINGS_KNOB)
         # The left press was released away from the knob: no dialog.
-        self.assertEqual([w for w in self.gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]],
-                         [])
+        self.assertEqual(self.gadget.settings_windows(visible_only=True), [])
 
 
 # ---- The exit knob ----------------------------------------------------------
@@ -404,7 +418,7 @@ class ExitKnob(unittest.TestCase):
 
     def tearDown(self):
         SESSION.desktop.mouse_up(LEFT)
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*POINTER_PARK)
 
     def wait_for_exit(self):
         try:

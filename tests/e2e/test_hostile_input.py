@@ -15,9 +15,11 @@ import time
 import unittest
 
 import harness
-import soak
+import soak_animation
+import soak_driver
+from soak_driver import SCROLL_MAX, SCROLL_MIN, caption_for
+from soak_report import PhaseResult
 
-REGION_PIXELS = 11403
 WM_CLOSE = 0x0010
 WM_ENDSESSION = 0x0016
 WM_HSCROLL = 0x0114
@@ -44,10 +46,10 @@ HELPER = None
 def setUpModule():
     global SESSION, HELPER
     SESSION = harness.module_session()
-    exe = soak.build_helper()
+    exe = harness.build_helper()
     if exe is None:
-        raise harness.HarnessError(f"the soak helper is not built: {soak.HELPER_EXE}")
-    HELPER = soak.Helper(SESSION, exe)
+        raise harness.HarnessError(f"the soak helper is not built: {harness.HELPER_EXE}")
+    HELPER = harness.Helper(SESSION, exe)
 
 
 def report(text):
@@ -59,12 +61,12 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def soak_driver(gadget):
+def driver_for(gadget):
     """The soak's driver for this gadget, moved where the dialog never covers
     it, collecting faults in a result of its own."""
-    driver = soak.Soak(SESSION, gadget, log=lambda text: None)
+    driver = soak_driver.SoakDriver(SESSION, gadget, log=lambda text: None)
     driver.prepare()
-    driver.result = soak.PhaseResult("hostile", 0)
+    driver.result = PhaseResult("hostile", 0)
     return driver
 
 
@@ -72,10 +74,10 @@ class StartsAsUsual:
     def assert_starts_as_usual(self, window):
         self.assertTrue(window["visible"])
         left, top, right, bottom = window["window_rect"]
-        self.assertEqual((right - left, bottom - top), soak.GADGET_SIZE)
+        self.assertEqual((right - left, bottom - top), harness.FACE_SIZE)
         region = SESSION.inspector("region", window["hwnd"])["region"]
         self.assertIsNotNone(region, "the gadget has no window region")
-        self.assertEqual(region["pixels"], REGION_PIXELS)
+        self.assertEqual(region["pixels"], harness.FACE_OPAQUE_PIXELS)
         answer = SESSION.inspector("send-timeout", window["hwnd"], harness.WM_NULL, 0, 0, 1000)
         self.assertTrue(answer["answered"], answer)
 
@@ -112,7 +114,7 @@ class CommandLines(unittest.TestCase, StartsAsUsual):
         SESSION.stop_gadgets()
         SESSION.desktop.mouse_move(0, 0)
         line = f'"{windows_path(SESSION.exe)}" \ud800 x\udc00y \udbff'
-        spawned = HELPER("spawn", soak.utf16_hex(line))
+        spawned = HELPER("spawn", harness.utf16_hex(line))
         self.assertIn("pid", spawned, spawned)
         pid = spawned["pid"]
         try:
@@ -134,7 +136,7 @@ class HealthyAfterwards(unittest.TestCase):
 
     def setUp(self):
         self.gadget = SESSION.fresh_gadget()
-        self.driver = soak_driver(self.gadget)
+        self.driver = driver_for(self.gadget)
 
     def assert_healthy(self, dialog_expected=False):
         """Alive, answering, no window that should not show, consistent."""
@@ -160,7 +162,7 @@ class HealthyAfterwards(unittest.TestCase):
 
     def scroll_to(self, dialog, code, position):
         wparam = ((position & 0xFFFF) << 16) | code
-        self.send(dialog.hwnd, WM_HSCROLL, wparam, dialog.controls[soak.HSCROLL_ID]["hwnd"])
+        self.send(dialog.hwnd, WM_HSCROLL, wparam, dialog.controls[soak_driver.OPACITY_BAR_ID]["hwnd"])
         view = self.driver.dialog()
         self.driver.model.opacity = view.position  # what the message did; the tests judge it
         return view
@@ -174,13 +176,13 @@ class HealthyAfterwards(unittest.TestCase):
 class TimerFlood(HealthyAfterwards):
 
     def test_ten_thousand_posted_timer_ticks_are_all_handled_and_the_gadget_keeps_answering(self):
-        ring = self.driver.face_ring()
-        answer = HELPER("post", self.gadget.hwnd, soak.WM_TIMER, soak.ANIMATION_TIMER, 0, 10000, 10000)
+        ring = soak_animation.face_ring(self.driver)
+        answer = HELPER("post", self.gadget.hwnd, harness.WM_TIMER, harness.ANIMATION_TIMER_ID, 0, 10000, 10000)
         self.assertEqual((answer["posted"], answer["failed"], answer["unanswered"], answer["undrained"]),
                          (10000, 0, 0, 0), answer)
         report(f"10,000 posted ticks: WM_NULL answered in {answer['worst_answer_ms']} ms, "
                f"queue handled in {answer['worst_drain_ms']} ms")
-        self.driver.check_frame(ring, 6 + 10000)
+        soak_animation.check_frame(self.driver, ring, 6 + 10000)
         self.assert_healthy()
 
 
@@ -198,8 +200,8 @@ class FarAwayMouse(HealthyAfterwards):
                 self.assertEqual(HELPER("capture", self.gadget.hwnd)["capture"], 0)
                 self.assertEqual(self.gadget.window()["window_rect"], rect)
         # A real pointer moving over the face must not drag it now.
-        SESSION.desktop.mouse_move(*self.driver.screen(*soak.FACE_POINT))
-        SESSION.desktop.mouse_move(*self.driver.screen(soak.FACE_POINT[0] + 10, soak.FACE_POINT[1] + 30))
+        SESSION.desktop.mouse_move(*self.driver.screen(*harness.FACE_SPOT))
+        SESSION.desktop.mouse_move(*self.driver.screen(harness.FACE_SPOT[0] + 10, harness.FACE_SPOT[1] + 30))
         time.sleep(0.3)
         self.assertEqual(self.gadget.window()["window_rect"], rect)
         self.assert_healthy()
@@ -221,17 +223,17 @@ class ScrollMessages(HealthyAfterwards):
     def check_position(self, view, code, position):
         at, caption, alpha = self.opacity_of(view)
         report(f"WM_HSCROLL code {code} position {position}: scroll bar {at}, caption {caption!r}, alpha {alpha}")
-        self.assertTrue(soak.SCROLL_MIN <= at <= soak.SCROLL_MAX, at)
-        self.assertEqual(caption, soak.caption_for(at))
+        self.assertTrue(SCROLL_MIN <= at <= SCROLL_MAX, at)
+        self.assertEqual(caption, caption_for(at))
         if alpha is not None:
             self.assertEqual(alpha, at)
-        if at < soak.SCROLL_MAX:
+        if at < SCROLL_MAX:
             self.assertIsNotNone(alpha, "the gadget is not layered below 255")
         return at
 
     def test_thumb_positions_out_of_range_clamp_to_50_or_255_and_keep_caption_and_alpha_in_agreement(self):
         dialog = self.open_dialog()
-        expected = {-5: soak.SCROLL_MIN, 0: soak.SCROLL_MIN, 49: soak.SCROLL_MIN, 256: soak.SCROLL_MAX}
+        expected = {-5: SCROLL_MIN, 0: SCROLL_MIN, 49: SCROLL_MIN, 256: SCROLL_MAX}
         for position in self.POSITIONS:
             with self.subTest(position=position):
                 view = self.scroll_to(dialog, SB_THUMBPOSITION, position)
@@ -250,52 +252,57 @@ class ScrollMessages(HealthyAfterwards):
         self.assert_healthy(dialog_expected=True)
 
     def test_scroll_messages_to_the_hidden_dialog_show_when_it_opens(self):
+        # The window is made at the first opening; "Закрыть" hides it.
+        self.open_dialog()
+        self.close_dialog()
         view = self.driver.dialog()
         self.assertFalse(view.visible)
         self.scroll_to(view, SB_THUMBPOSITION, 77)
         view = self.open_dialog()
-        self.assertEqual(self.opacity_of(view), (77, soak.caption_for(77), 77))
+        self.assertEqual(self.opacity_of(view), (77, caption_for(77), 77))
         self.assert_healthy(dialog_expected=True)
 
 
 class ForeignText(HealthyAfterwards):
 
     def set_text(self, hwnd, text):
-        answer = HELPER("settext", hwnd, soak.utf16_hex(text))
+        answer = HELPER("settext", hwnd, harness.utf16_hex(text))
         self.assertTrue(answer.get("answered"), answer)
 
-    def tamper_frame2(self):
+    def tamper_opacity_frame(self):
         dialog = self.open_dialog()
         self.scroll_to(dialog, SB_THUMBPOSITION, 200)
-        self.set_text(dialog.controls[soak.FRAME2_ID]["hwnd"], soak.caption_for(7))
+        self.set_text(dialog.controls[soak_driver.OPACITY_FRAME_ID]["hwnd"], caption_for(7))
         view = self.driver.dialog()
-        report(f"WM_SETTEXT on Frame2 while the scroll bar stands at {view.position}: it reads {view.caption!r}")
+        report(f"WM_SETTEXT on the opacity frame while the scroll bar stands at {view.position}: "
+               f"it reads {view.caption!r}")
         return view
 
-    def test_a_caption_forced_onto_frame2_is_replaced_by_the_true_one_at_the_next_opening(self):
-        self.tamper_frame2()
+    def test_a_caption_forced_onto_the_opacity_frame_is_replaced_by_the_true_one_at_the_next_opening(self):
+        self.tamper_opacity_frame()
         self.close_dialog()
         view = self.open_dialog()
-        report(f"after closing and opening again Frame2 reads {view.caption!r} (scroll bar {view.position})")
-        self.assertEqual(view.caption, soak.caption_for(view.position))
+        report(f"after closing and opening again the opacity frame reads {view.caption!r} (scroll bar {view.position})")
+        self.assertEqual(view.caption, caption_for(view.position))
 
-    def test_a_caption_forced_onto_frame2_is_replaced_by_the_true_one_at_the_next_opacity_change(self):
-        view = self.tamper_frame2()
+    def test_a_caption_forced_onto_the_opacity_frame_is_replaced_by_the_true_one_at_the_next_opacity_change(self):
+        view = self.tamper_opacity_frame()
         view = self.scroll_to(view, SB_THUMBPOSITION, 150)
-        self.assertEqual(self.opacity_of(view), (150, soak.caption_for(150), 150))
+        self.assertEqual(self.opacity_of(view), (150, caption_for(150), 150))
 
     def test_text_forced_onto_the_other_controls_and_the_dialog_changes_no_setting(self):
         dialog = self.open_dialog()
-        self.driver.click(*soak.centre_of(dialog.rect(soak.OPTION_IDS[3])))
+        self.driver.click(*harness.centre_of(dialog.rect(soak_driver.OPTION_IDS[3])))
         self.driver.model.action = 3
         self.assert_healthy(dialog_expected=True)
-        targets = [soak.COMMAND1_ID, soak.COMMAND2_ID, soak.HSCROLL_ID, *soak.OPTION_IDS]
+        targets = [soak_driver.LINK_BUTTON_ID, soak_driver.CLOSE_BUTTON_ID, soak_driver.OPACITY_BAR_ID,
+                   *soak_driver.OPTION_IDS]
         originals = {i: dialog.controls[i]["title"] for i in targets}
         for control_id in targets:
             self.set_text(dialog.controls[control_id]["hwnd"], f"foreign \ud800 text {control_id}")
         view = self.driver.dialog()
         self.assertEqual(view.checked(), [3])
-        self.assertEqual(self.opacity_of(view), (255, soak.caption_for(255), None))
+        self.assertEqual(self.opacity_of(view), (255, caption_for(255), None))
         self.close_dialog()
         view = self.open_dialog()
         kept = [i for i in targets if view.controls[i]["title"] != originals[i]]
@@ -314,7 +321,7 @@ class CloseAndEndSession(HealthyAfterwards):
     def test_wm_close_on_the_hidden_dialog_destroys_it_and_the_next_opening_shows_the_current_settings(self):
         dialog = self.open_dialog()
         self.scroll_to(dialog, SB_THUMBPOSITION, 120)
-        self.driver.click(*soak.centre_of(dialog.rect(soak.OPTION_IDS[2])))
+        self.driver.click(*harness.centre_of(dialog.rect(soak_driver.OPTION_IDS[2])))
         self.driver.model.action, self.driver.model.opacity = 2, 120
         self.assert_healthy(dialog_expected=True)
         self.close_dialog()
@@ -324,7 +331,7 @@ class CloseAndEndSession(HealthyAfterwards):
         view = self.open_dialog()
         self.assertNotEqual(view.hwnd, dialog.hwnd)
         self.assertEqual(view.checked(), [2])
-        self.assertEqual(self.opacity_of(view), (120, soak.caption_for(120), 120))
+        self.assertEqual(self.opacity_of(view), (120, caption_for(120), 120))
         self.assert_healthy(dialog_expected=True)
 
     def test_wm_close_on_the_shown_dialog_closes_it_and_gives_the_gadget_its_input_back(self):

@@ -11,8 +11,6 @@ import unittest
 
 import harness
 
-BUTTON_CENTRE = (74, 57)   # the middle of the round button, in the gadget's client coordinates
-SETTINGS_KNOB = (144, 96)  # the middle of the lower knob's hot spot
 CLOSE_CAPTION = "Закрыть"
 
 PLANNED_REASON = 0x80000000  # SHTDN_REASON_FLAG_PLANNED
@@ -20,7 +18,8 @@ EWX_LOGOFF = 0
 EWX_REBOOT = 2
 EWX_FORCE = 4
 TOKEN_ADJUST_PRIVILEGES = 0x0020
-CURRENT_PROCESS = 0xFFFFFFFFFFFFFFFF  # GetCurrentProcess() as the 64-bit trace prints it
+# GetCurrentProcess() is -1 as a pointer: the trace prints it in the exe's pointer width.
+CURRENT_PROCESS = 0xFFFFFFFF if harness.loader_for(harness.EXE) == harness.WINE32 else 0xFFFFFFFFFFFFFFFF
 BS_TYPEMASK = 0x000F
 BS_AUTORADIOBUTTON = 0x0009
 BST_CHECKED = 1
@@ -82,12 +81,12 @@ class PowerActionRequest(unittest.TestCase):
 
     def tearDown(self):
         SESSION.desktop.mouse_up(1)
-        SESSION.desktop.mouse_move(0, 0)
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
 
     # -- driving the gadget
 
     def click_round_button(self):
-        SESSION.desktop.mouse_move(*self.gadget.to_screen(*BUTTON_CENTRE))
+        SESSION.desktop.mouse_move(*self.gadget.to_screen(*harness.BUTTON_CENTRE))
         SESSION.desktop.click(1)
 
     def wait_for_end(self):
@@ -97,15 +96,13 @@ class PowerActionRequest(unittest.TestCase):
         except subprocess.TimeoutExpired:
             self.fail(f"the gadget still runs; it requested {self.requests()}")
 
-    def settings_dialog(self):
-        return [w for w in self.gadget.windows() if w["class"] == harness.SETTINGS_CLASS and w["visible"]]
-
     def choose_action(self, index):
         """Opens the settings with the lower knob, picks the index-th option
         from the top and closes the dialog with its close button."""
-        SESSION.desktop.mouse_move(*self.gadget.to_screen(*SETTINGS_KNOB))
+        SESSION.desktop.mouse_move(*self.gadget.to_screen(*harness.SETTINGS_KNOB))
         SESSION.desktop.click(1)
-        dialog = harness.wait_until(self.settings_dialog, timeout=15, message="the settings dialog")[0]
+        dialog = harness.wait_until(lambda: self.gadget.settings_windows(visible_only=True), timeout=15,
+                                    message="the settings dialog")[0]
 
         def options():
             found = [c for c in SESSION.inspector("children", dialog["hwnd"])
@@ -121,7 +118,8 @@ class PowerActionRequest(unittest.TestCase):
         close = [c for c in SESSION.inspector("children", dialog["hwnd"]) if c["title"] == CLOSE_CAPTION]
         self.assertEqual(len(close), 1, close)
         SESSION.inspector("click", close[0]["hwnd"])
-        harness.wait_until(lambda: not self.settings_dialog(), timeout=15, message="the settings dialog to close")
+        harness.wait_until(lambda: not self.gadget.settings_windows(visible_only=True), timeout=15,
+                           message="the settings dialog to close")
 
     # -- reading the trace
 

@@ -9,21 +9,10 @@ there.
 
 import os
 import re
-import subprocess
-import tempfile
 import time
 import unittest
 
 import harness
-
-# Points on the gadget's face (client coordinates).
-SETTINGS_KNOB_CENTRE = (144, 96)  # the lower knob's hot spot is (136, 88), 17 x 17
-BUTTON_CENTRE = (74, 57)
-# A face pixel away from the button and the knobs: pressing it drags the gadget.
-FACE_GRIP = (30, 60)
-# Where the gadget goes to be seen beside the centred dialog (screen x; the
-# dialog's left edge is at 328 on the 1024 x 768 screen).
-GADGET_ASIDE_LEFT = 150
 
 SETTINGS_TITLE = "Настройки"
 CLIENT_SIZE = (362, 368)
@@ -40,7 +29,7 @@ OPTION_CAPTIONS = [
     "Завершает работу и выключает питание, останавливает все системные процессы",
 ]
 OPTION_TOPS = [104, 136, 160, 192, 224]
-OPTIONS = [f"Option1({i})" for i in range(5)]
+OPTIONS = [f"action option {i}" for i in range(5)]
 
 # Window styles beyond the ones the harness names.
 WS_DISABLED = 0x08000000
@@ -59,19 +48,19 @@ BST_CHECKED = 1
 # The controls in the order they are created, which is the order the dialog
 # manager tabs through them: name, window class, kind, caption, and the
 # rectangle (left, top, width, height) in the dialog's client coordinates.
-PUSH, LABEL, GROUP, RADIO, HSCROLL = "push button", "label", "group box", "radio button", "horizontal scroll bar"
+PUSH, LABEL, GROUP, RADIO, HORIZONTAL_BAR = "push button", "label", "group box", "radio button", "horizontal scroll bar"
 CONTROLS = [
-    ("Command1", "Button", PUSH, WEB_ADDRESS, (160, 336, 193, 25)),
-    ("Label1", "Static", LABEL, "Кнопка для выхода из системы", (32, 8, 289, 25)),
-    ("Label2", "Static", LABEL, "Сделано командой ExitButton (exitbutton.example)", (0, 40, 361, 17)),
-    ("Label3", "Static", LABEL, "2004 г.", (128, 64, 97, 17)),
-    ("Frame1", "Button", GROUP, "Кнопка...", (8, 88, 345, 169)),
+    ("link button", "Button", PUSH, WEB_ADDRESS, (160, 336, 193, 25)),
+    ("title label", "Static", LABEL, "Кнопка для выхода из системы", (32, 8, 289, 25)),
+    ("maker label", "Static", LABEL, "Сделано командой ExitButton (exitbutton.example)", (0, 40, 361, 17)),
+    ("year label", "Static", LABEL, "2004 г.", (128, 64, 97, 17)),
+    ("action group", "Button", GROUP, "Кнопка...", (8, 88, 345, 169)),
 ] + [
     (OPTIONS[i], "Button", RADIO, OPTION_CAPTIONS[i], (16, OPTION_TOPS[i], 281, 25)) for i in range(5)
 ] + [
-    ("Command2", "Button", PUSH, "Закрыть", (8, 336, 145, 25)),
-    ("Frame2", "Button", GROUP, "Прозрачность 255", (8, 264, 345, 41)),
-    ("HScroll1", "ScrollBar", HSCROLL, "", (16, 280, 329, 17)),
+    ("close button", "Button", PUSH, "Закрыть", (8, 336, 145, 25)),
+    ("opacity frame", "Button", GROUP, "Прозрачность 255", (8, 264, 345, 41)),
+    ("opacity scroll bar", "ScrollBar", HORIZONTAL_BAR, "", (16, 280, 329, 17)),
 ]
 CONTROL_NAMES = [c[0] for c in CONTROLS]
 
@@ -99,13 +88,8 @@ def kind_of(control):
     if name == "static":
         return LABEL
     if name == "scrollbar":
-        return "vertical scroll bar" if style & SBS_VERT else HSCROLL
+        return "vertical scroll bar" if style & SBS_VERT else HORIZONTAL_BAR
     return name
-
-
-def centre_of(rect):
-    left, top, right, bottom = rect
-    return (left + right) // 2, (top + bottom) // 2
 
 
 def opacity_caption(value):
@@ -151,25 +135,20 @@ class Dialog:
         return found[0] if len(found) == 1 else (found or None)
 
     def opacity_state(self):
-        """(scroll position, Frame2 caption, gadget layered?, gadget alpha)."""
+        """(scroll position, opacity frame caption, gadget layered?, gadget alpha)."""
         controls = self.controls()
         gadget = self.gadget.window()
         layered = gadget["layered"]
-        return (controls["HScroll1"]["scroll"]["pos"], controls["Frame2"]["title"],
+        return (controls["opacity scroll bar"]["scroll"]["pos"], controls["opacity frame"]["title"],
                 bool(gadget["exstyle"] & harness.WS_EX_LAYERED), layered and layered["alpha"])
 
     def click(self, name):
-        SESSION.desktop.mouse_move(*centre_of(self.control(name)["screen_rect"]))
+        SESSION.desktop.mouse_move(*harness.centre_of(self.control(name)["screen_rect"]))
         SESSION.desktop.click()
 
     def x_window(self):
         def find():
-            try:
-                out = SESSION.desktop.run("xdotool", "search", "--onlyvisible", "--name",
-                                          "^%s$" % re.escape(SETTINGS_TITLE))
-            except harness.HarnessError:
-                return None
-            ids = [int(w) for w in out.split()]
+            ids = SESSION.desktop.x_windows_named(SETTINGS_TITLE, mapped_only=True)
             return ids if len(ids) == 1 else None
         return harness.wait_until(find, timeout=10, message="one mapped X window of the dialog")[0]
 
@@ -193,12 +172,7 @@ class Dialog:
                            message=f"the dialog to move by ({dx}, {dy})")
 
     def close_box_centre(self):
-        """The centre of the close box Wine draws at the right end of the caption."""
-        window_left, window_top, window_right, _ = self.window()["window_rect"]
-        client_left, client_top = self.window()["client_rect"][:2]
-        border = client_left - window_left
-        caption = client_top - window_top - border
-        return window_right - border - caption // 2 - 1, window_top + border + caption // 2
+        return harness.close_box_centre(self.window())
 
     def wait_until_destroyed(self):
         # Without a window manager a top-level window takes about 2 s to go.
@@ -214,50 +188,15 @@ def settle(gadget):
         raise AssertionError(f"the gadget's thread did not answer: {answer!r}")
 
 
-def settings_windows(gadget):
-    return [w for w in gadget.windows() if w["class"] == harness.SETTINGS_CLASS]
-
-
 def open_settings(gadget):
     """Clicks the gadget's lower knob and returns the dialog once it shows."""
-    SESSION.desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB_CENTRE))
+    SESSION.desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
     SESSION.desktop.click()
-    shown = harness.wait_until(lambda: [w for w in settings_windows(gadget) if w["visible"]], timeout=15,
+    shown = harness.wait_until(lambda: gadget.settings_windows(visible_only=True), timeout=15,
                                message="a visible settings window")
     if len(shown) != 1:
         raise AssertionError(f"expected one visible settings window, found {shown!r}")
     return Dialog(gadget, shown[0]["hwnd"])
-
-
-def move_gadget_aside(gadget):
-    """Drags the gadget by its face to the left of where the dialog shows
-    centred; the pointer ends on the face.
-
-    The gadget reads the pointer's start when it handles the press, which may
-    come after the first moves have already happened: the drag then falls
-    short, so it is repeated from wherever the gadget stopped."""
-    target_left = GADGET_ASIDE_LEFT
-    for _ in range(5):
-        left, top = gadget.window()["window_rect"][:2]
-        if abs(left - target_left) <= 10:
-            return
-        x, y = gadget.to_screen(*FACE_GRIP)
-        SESSION.desktop.mouse_move(x, y)
-        SESSION.desktop.mouse_down()
-        steps = 4
-        for i in range(1, steps + 1):
-            SESSION.desktop.mouse_move(x + (target_left - left) * i // steps, y)
-        SESSION.desktop.mouse_up()
-        previous = [None]
-
-        def settled():
-            rect = gadget.window()["window_rect"]
-            same = rect == previous[0]
-            previous[0] = rect
-            return same
-
-        harness.wait_until(settled, timeout=10, interval=0.3, message="the gadget to stop moving")
-    raise AssertionError(f"could not drag the gadget aside; it is at {gadget.window()['window_rect']!r}")
 
 
 def gadget_face(gadget, shot=None):
@@ -265,22 +204,9 @@ def gadget_face(gadget, shot=None):
     return (shot or SESSION.screenshot()).crop(left, top, right - left, bottom - top)
 
 
-def overlaps(a, b):
-    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
-
-
-def wine_output(*args):
-    """Runs a Wine program and returns its standard output (through a file: see harness.inspector)."""
-    with tempfile.TemporaryFile() as out:
-        status = subprocess.run([harness.WINE64, *args], env=SESSION.env(), stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.DEVNULL, timeout=60).returncode
-        out.seek(0)
-        return status, out.read().decode("utf-8", errors="replace")
-
-
 def relay_include():
     """The prefix's current RelayInclude list, or None."""
-    status, text = wine_output("reg", "query", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude")
+    status, text, _ = SESSION.run("reg", "query", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude")
     match = re.search(r"RelayInclude\s+REG_SZ\s+(.*?)\s*$", text, re.MULTILINE)
     return match.group(1) if status == 0 and match else None
 
@@ -295,7 +221,7 @@ class DialogTestCase(unittest.TestCase):
         self.dialog = open_settings(self.gadget)
 
     def assert_opacity(self, value):
-        """The scroll bar, the Frame2 caption and the gadget's alpha all show `value`."""
+        """The scroll bar, the opacity frame's caption and the gadget's alpha all show `value`."""
         expected = (value, opacity_caption(value), True, value)
         harness.wait_until(lambda: self.dialog.opacity_state() == expected, timeout=10,
                            message=f"scroll position, caption, layered style and alpha {expected!r}")
@@ -314,7 +240,7 @@ class DialogTestCase(unittest.TestCase):
 class OpeningFromTheLowerKnob(DialogTestCase):
 
     def test_clicking_the_lower_knob_shows_exactly_one_settings_window_of_the_gadgets_process(self):
-        windows = settings_windows(self.gadget)
+        windows = self.gadget.settings_windows()
         self.assertEqual([w["hwnd"] for w in windows], [self.dialog.hwnd])
         self.assertTrue(windows[0]["visible"])
         self.assertEqual(windows[0]["pid"], self.gadget.pid)
@@ -330,25 +256,28 @@ class OpeningFromTheLowerKnob(DialogTestCase):
                            message="the dialog in the foreground")
 
     def test_the_link_button_has_the_focus_when_the_dialog_first_shows(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
 
 
 class GadgetAnimationUnderTheDialog(unittest.TestCase):
 
-    def test_the_gadget_keeps_animating_while_the_dialog_is_open(self):
+    def test_the_gadget_keeps_taking_its_animation_steps_while_the_dialog_is_open(self):
         gadget = SESSION.fresh_gadget()
         # Out of the way of the centred dialog, so that its face can be seen.
-        move_gadget_aside(gadget)
-        # Hovering the button starts the animation; jumping straight onto the
-        # knob (a pointer warp, no face pixel in between) does not stop it.
-        SESSION.desktop.mouse_move(*gadget.to_screen(*BUTTON_CENTRE))
+        gadget.drag_to(*harness.GADGET_BESIDE_DIALOG)
         dialog = open_settings(gadget)
-        self.assertFalse(overlaps(dialog.window()["window_rect"], gadget.window()["window_rect"]),
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
+        self.assertFalse(harness.overlaps(dialog.window()["window_rect"], gadget.window()["window_rect"]),
                          "the dialog covers the gadget")
         self.assertFalse(gadget.window()["enabled"])
         faces = set()
 
+        # The face animates only while the pointer is on the round button,
+        # which the pointer leaves for the lower knob: here the animation
+        # timer's ticks come from outside, and must reach the gadget through
+        # the dialog's modal loop.
         def several_faces():
+            SESSION.inspector("post", gadget.hwnd, harness.WM_TIMER, harness.ANIMATION_TIMER_ID, 0)
             faces.add(gadget_face(gadget).rgb)
             return len(faces) >= 3
 
@@ -361,22 +290,15 @@ class DialogPicture(unittest.TestCase):
 
     def test_the_dialog_is_painted_in_full_beside_the_gadget(self):
         gadget = SESSION.fresh_gadget()
-        move_gadget_aside(gadget)  # the pointer now rests on the face: no hover picture
+        gadget.drag_to(*harness.GADGET_BESIDE_DIALOG)  # the pointer now rests on the face: no hover picture
         dialog = open_settings(gadget)
-        SESSION.desktop.mouse_move(SESSION.desktop.size[0] - 1, 0)
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
         d_left, d_top, d_right, d_bottom = dialog.window()["window_rect"]
         g_left, g_top, g_right, g_bottom = gadget.window()["window_rect"]
         left, top = min(d_left, g_left) - 12, min(d_top, g_top) - 12
         right, bottom = max(d_right, g_right) + 12, max(d_bottom, g_bottom) + 12
-        previous = [None]
-
-        def settled():
-            area = SESSION.screenshot().crop(left, top, right - left, bottom - top)
-            same = previous[0] is not None and previous[0].rgb == area.rgb
-            previous[0] = area
-            return area if same else None
-
-        area = harness.wait_until(settled, timeout=15, interval=0.3, message="an unchanging picture")
+        area = harness.wait_until_steady(lambda: SESSION.screenshot().crop(left, top, right - left, bottom - top),
+                                         timeout=15, interval=0.3, message="an unchanging picture")
         unpainted = [(x, y) for y in range(d_top - top, d_bottom - top) for x in range(d_left - left, d_right - left)
                      if area.pixel(x, y) == harness.ROOT_COLOUR]
         self.assertEqual(unpainted[:20], [], f"{len(unpainted)} dialog pixels show the desktop")
@@ -393,6 +315,78 @@ class DialogPicture(unittest.TestCase):
                 if rgb[i:i + 3] == marker:
                     rgb[i:i + 3] = bytes(PICTURE_DESKTOP)
             harness.Image(area.width, area.height, bytes(rgb)).save_png(os.path.join(folder, "settings.png"))
+
+
+# ---- The dialog belongs to the gadget ----------------------------------------------
+
+class DialogOwnedByTheGadget(unittest.TestCase):
+    """The dialog is owned by the gadget's window: it stays above the gadget,
+    and a click on the disabled gadget brings it forward from under any other
+    window. The gadget stands partly under the centred dialog, so that both
+    can be seen: its knobs under the dialog, its left bars beside it."""
+
+    def setUp(self):
+        self.gadget = SESSION.fresh_gadget()
+        self.gadget.drag_to(*harness.GADGET_HALF_UNDER_DIALOG)
+        self.dialog = open_settings(self.gadget)
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
+        self.gadget_rect = self.gadget.window()["window_rect"]
+        self.dialog_rect = self.dialog.window()["window_rect"]
+        # A face pixel beside the dialog, and one that the dialog covers.
+        self.beside = self.gadget.to_screen(*harness.FACE_SPOT)
+        self.under = self.gadget.to_screen(*harness.SETTINGS_KNOB)
+        face = harness.region_points(self.gadget.region()["rects"])
+        for spot in (harness.FACE_SPOT, harness.SETTINGS_KNOB):
+            self.assertIn(spot, face, f"{spot} is see-through")
+        self.assertFalse(harness.contains(self.dialog_rect, self.beside),
+                         f"the dialog {self.dialog_rect} covers the face at {self.beside}")
+        self.assertTrue(harness.contains(self.dialog_rect, self.under),
+                        f"the dialog {self.dialog_rect} does not reach the face at {self.under}")
+
+    def top_level_at(self, point):
+        return SESSION.inspector("at", *point)["root"]
+
+    def gadget_beside_the_dialog(self):
+        left, top, _, bottom = self.gadget_rect
+        return SESSION.screenshot().crop(left, top, self.dialog_rect[0] - left, bottom - top)
+
+    def test_the_dialog_is_owned_by_the_gadget_and_lies_above_it_where_they_overlap(self):
+        self.assertEqual(self.dialog.window()["owner"], self.gadget.hwnd)
+        self.assertEqual(self.top_level_at(self.under), self.dialog.hwnd)
+
+    def test_a_left_click_on_the_disabled_gadget_brings_the_covered_dialog_forward(self):
+        if harness.build_helper() is None:
+            self.fail(f"the helper is not built: {harness.HELPER_EXE}")
+        # Another program's window comes over the middle of the dialog, away
+        # from the gadget, and takes the foreground.
+        cover_rect = (self.gadget_rect[2] + 20, self.dialog_rect[1] + 40, self.dialog_rect[2] + 40,
+                      self.dialog_rect[3] - 40)
+        cover = harness.Helper(SESSION).start("cover", *cover_rect)
+        self.addCleanup(cover.stop)
+        covered = harness.centre_of(cover_rect)
+        self.assertTrue(harness.contains(self.dialog_rect, covered))
+        harness.wait_until(lambda: SESSION.inspector("system")["foreground"] == cover.answer["hwnd"], timeout=10,
+                           message="the covering window in the foreground")
+        self.assertEqual(self.top_level_at(covered), cover.answer["hwnd"], "the window does not cover the dialog")
+        picture = harness.wait_until_steady(self.gadget_beside_the_dialog, interval=0.2,
+                                            message="a still picture of the gadget")
+
+        SESSION.desktop.mouse_move(*self.beside)
+        SESSION.desktop.click()
+        harness.wait_until(lambda: self.dialog.window()["foreground"], timeout=10,
+                           message="the dialog to become the foreground window")
+        harness.wait_until(lambda: self.top_level_at(covered) == self.dialog.hwnd, timeout=10,
+                           message="the dialog on top of the window that covered it")
+        self.assertEqual(self.top_level_at(self.under), self.dialog.hwnd, "the gadget came over the dialog")
+        # The gadget itself took no part: it did not move, stays disabled and
+        # shows the same face; there is still one dialog.
+        gadget = self.gadget.window()
+        self.assertEqual(gadget["window_rect"], self.gadget_rect, "the gadget moved")
+        self.assertFalse(gadget["enabled"])
+        self.assertEqual(self.gadget_beside_the_dialog(), picture, "the gadget's face changed")
+        self.assertEqual([w["hwnd"] for w in self.gadget.settings_windows()], [self.dialog.hwnd])
+        self.assertTrue(self.dialog.visible())
+        self.assertTrue(cover.running())
 
 
 # ---- The frame -------------------------------------------------------------------
@@ -478,11 +472,11 @@ class ControlsAfterStart(unittest.TestCase):
         self.assertEqual([self.controls[name]["check"] for name in OPTIONS], [BST_CHECKED, 0, 0, 0, 0])
 
     def test_the_scroll_bar_runs_from_50_to_255_and_stands_at_255(self):
-        self.assertEqual(self.controls["HScroll1"]["scroll"],
+        self.assertEqual(self.controls["opacity scroll bar"]["scroll"],
                          {"pos": SCROLL_MAXIMUM, "min": SCROLL_MINIMUM, "max": SCROLL_MAXIMUM})
 
     def test_the_opacity_frame_reads_prozrachnost_255(self):
-        self.assertEqual(self.controls["Frame2"]["title"], "Прозрачность 255")
+        self.assertEqual(self.controls["opacity frame"]["title"], "Прозрачность 255")
 
     def test_the_gadget_is_not_layered_while_the_opacity_is_untouched(self):
         gadget = self.gadget.window()
@@ -493,8 +487,8 @@ class ControlsAfterStart(unittest.TestCase):
 class KeyboardFocus(DialogTestCase):
 
     def test_tab_visits_the_link_the_checked_option_the_close_button_and_the_scroll_bar_in_turn(self):
-        self.assert_focus("Command1")
-        for name in [OPTIONS[0], "Command2", "HScroll1", "Command1"]:
+        self.assert_focus("link button")
+        for name in [OPTIONS[0], "close button", "opacity scroll bar", "link button"]:
             self.dialog.key("Tab")
             self.assert_focus(name)
 
@@ -503,15 +497,15 @@ class KeyboardFocus(DialogTestCase):
         self.assert_only_option_checked(3)
         self.assert_focus(OPTIONS[3])
         self.dialog.key("shift+Tab")
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("Tab")
         self.assert_focus(OPTIONS[3])
         self.assert_only_option_checked(3)
 
     def test_shift_tab_goes_back_from_the_link_to_the_scroll_bar(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
 
 
 # ---- Options ------------------------------------------------------------------------
@@ -558,7 +552,7 @@ class OptionSelection(DialogTestCase):
 class OpacityScrollBar(DialogTestCase):
 
     def scroll_rect(self):
-        return self.dialog.control("HScroll1")["screen_rect"]
+        return self.dialog.control("opacity scroll bar")["screen_rect"]
 
     def click_at(self, x, y):
         SESSION.desktop.mouse_move(x, y)
@@ -593,7 +587,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_clicking_the_trough_right_of_the_thumb_raises_the_opacity_by_one(self):
         self.dialog.key("shift+Tab")  # the scroll bar
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Home")
         self.assert_opacity(SCROLL_MINIMUM)
         left, top, right, bottom = self.scroll_rect()
@@ -602,7 +596,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_the_left_and_right_keys_step_the_opacity_by_one(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Left")
         self.assert_opacity(254)
         self.dialog.key("Left")
@@ -612,7 +606,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_home_goes_to_50_and_end_back_to_255(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Home")
         self.assert_opacity(SCROLL_MINIMUM)
         self.dialog.key("End")
@@ -620,7 +614,7 @@ class OpacityScrollBar(DialogTestCase):
 
     def test_the_opacity_stops_at_255_and_at_50(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         # Pushing past an end, then one step back: a value that had gone past
         # the end would not land one below (or above) it.
         self.click_at(*self.right_arrow())
@@ -728,7 +722,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
         self.dialog.click(OPTIONS[3])
         self.assert_only_option_checked(3)
         self.dialog.key("Tab", "Tab")  # from the option past "Закрыть"
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Left", "Left", "Left")
         self.assert_opacity(252)
 
@@ -741,7 +735,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_the_close_button_hides_the_dialog_and_enables_the_gadget(self):
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_for_good()
 
     def test_esc_hides_the_dialog_and_enables_the_gadget(self):
@@ -750,14 +744,14 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
 
     def test_esc_works_while_the_scroll_bar_has_the_focus(self):
         self.dialog.key("shift+Tab")
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         self.dialog.key("Escape")
         self.assert_hidden_for_good()
 
     def test_hiding_keeps_the_gadgets_opacity(self):
         self.dialog.key("shift+Tab", "Home")
         self.assert_opacity(SCROLL_MINIMUM)
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_and_gadget_enabled()
         layered = self.gadget.window()["layered"]
         self.assertEqual(layered and layered["alpha"], SCROLL_MINIMUM)
@@ -765,7 +759,7 @@ class HidingWithTheCloseButtonAndEsc(DialogTestCase):
     def test_reopening_after_the_close_button_shows_the_same_window_state_and_position(self):
         self.change_everything()
         rect = self.dialog.window()["window_rect"]
-        self.dialog.click("Command2")
+        self.dialog.click("close button")
         self.assert_hidden_and_gadget_enabled()
         self.assert_same_state_after_reopening(rect)
 
@@ -783,7 +777,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
 
     def assert_destroyed_and_gadget_enabled(self):
         self.dialog.wait_until_destroyed()
-        self.assertEqual(settings_windows(self.gadget), [])
+        self.assertEqual(self.gadget.settings_windows(), [])
         harness.wait_until(lambda: self.gadget.window()["enabled"], timeout=10, message="the gadget enabled")
         settle(self.gadget)
         self.assertTrue(self.gadget.running())
@@ -804,7 +798,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
         first.click(OPTIONS[3])
         self.assert_only_option_checked(3)
         first.key("Tab", "Tab")  # from the option past "Закрыть"
-        self.assert_focus("HScroll1")
+        self.assert_focus("opacity scroll bar")
         first.key("Home", "Right", "Right", "Right")  # 53: neither the start value nor the design value
         self.assert_opacity(53)
         SESSION.desktop.mouse_move(*first.close_box_centre())
@@ -816,7 +810,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
         self.assertEqual(self.dialog.window()["window_rect"], centred)
         self.assert_only_option_checked(3)
         self.assert_opacity(53)
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_reopening_after_the_close_box_shows_an_untouched_opacity_as_255(self):
@@ -840,8 +834,7 @@ class ClosingWithTheCloseBox(DialogTestCase):
 
 # ---- The link -------------------------------------------------------------------------------
 
-_SHELL_CALL = re.compile(r':Call shell32\.ShellExecuteW\([^,]*,[0-9a-f]+ L"([^"]*)",[0-9a-f]+ L"([^"]*)"')
-_SHELL_RETURN = re.compile(r':Ret  shell32\.ShellExecuteW\(\) retval=([0-9a-f]+)')
+SHELL_EXECUTE = "shell32.ShellExecuteW"
 
 
 class LinkButton(DialogTestCase):
@@ -850,7 +843,7 @@ class LinkButton(DialogTestCase):
     @classmethod
     def setUpClass(cls):
         cls.saved_relay = relay_include()
-        wanted = [f for f in (cls.saved_relay or "").split(";") if f] + ["shell32.ShellExecuteW"]
+        wanted = [f for f in (cls.saved_relay or "").split(";") if f] + [SHELL_EXECUTE]
         SESSION.set_relay_include(*wanted)
 
     @classmethod
@@ -858,20 +851,25 @@ class LinkButton(DialogTestCase):
         if cls.saved_relay is not None:
             SESSION.set_relay_include(*cls.saved_relay.split(";"))
 
-    def shell_calls(self):
-        text = self.gadget.stderr()
-        return _SHELL_CALL.findall(text), _SHELL_RETURN.findall(text)
+    def returned_shell_calls(self):
+        """The traced ShellExecuteW calls once one of them has returned, else None."""
+        calls = self.gadget.relay_calls(SHELL_EXECUTE)
+        return calls if any(c.retval is not None for c in calls) else None
+
+    def wait_for_the_shell(self):
+        """(verb, file) of each call, and how many of them returned."""
+        calls = harness.wait_until(self.returned_shell_calls, timeout=15, message="ShellExecuteW to return")
+        return [tuple(c.texts[1:3]) for c in calls], len([c for c in calls if c.retval is not None])
 
     def click_link_and_wait_for_the_shell(self):
-        self.assertEqual(self.shell_calls(), ([], []))
-        self.dialog.click("Command1")
-        return harness.wait_until(lambda: (lambda c: c if c[1] else None)(self.shell_calls()), timeout=15,
-                                  message="ShellExecuteW to return")
+        self.assertEqual(self.gadget.relay_calls(SHELL_EXECUTE), [])
+        self.dialog.click("link button")
+        return self.wait_for_the_shell()
 
     def test_clicking_the_link_asks_the_shell_to_open_the_web_address(self):
-        calls, returns = self.click_link_and_wait_for_the_shell()
+        calls, returned = self.click_link_and_wait_for_the_shell()
         self.assertEqual(calls, [("open", WEB_ADDRESS)])
-        self.assertEqual(len(returns), 1)
+        self.assertEqual(returned, 1)
 
     def test_clicking_the_link_leaves_the_dialog_open_and_shows_no_message_box(self):
         self.click_link_and_wait_for_the_shell()
@@ -886,10 +884,9 @@ class LinkButton(DialogTestCase):
         self.assertFalse(self.gadget.window()["enabled"])
 
     def test_enter_on_the_focused_link_opens_the_address_too(self):
-        self.assert_focus("Command1")
+        self.assert_focus("link button")
         self.dialog.key("Return")
-        calls, _ = harness.wait_until(lambda: (lambda c: c if c[1] else None)(self.shell_calls()), timeout=15,
-                                      message="ShellExecuteW to return")
+        calls, _ = self.wait_for_the_shell()
         self.assertEqual(calls, [("open", WEB_ADDRESS)])
         self.assertTrue(self.dialog.visible())
 
