@@ -11,7 +11,6 @@ import harness
 
 SESSION = None
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-SETTINGS_KNOB = (144, 96)  # the middle of the lower knob's hot spot
 DARK = 200                 # a pixel whose channels sum below this is ink
 # What each DPI's dialog looked like: its window and its controls' rectangles.
 DIALOGS = {}
@@ -31,7 +30,7 @@ def open_dialog_at(dpi):
     returns its window, its controls and a screenshot."""
     set_log_pixels(dpi)
     gadget = SESSION.fresh_gadget()
-    SESSION.desktop.mouse_move(*gadget.to_screen(*SETTINGS_KNOB))
+    SESSION.desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
     SESSION.desktop.click(1)
     SESSION.desktop.mouse_move(0, 0)
     dialog = harness.wait_until(
