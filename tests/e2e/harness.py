@@ -10,9 +10,9 @@ A test module starts one session for all of its tests:
         SESSION.start_gadget()
 
 Paths come from the environment that CTest sets (EXITBUTTON_BUILD,
-EXITBUTTON_EXE, EXITBUTTON_INSPECTOR, EXITBUTTON_WINEPREFIX,
-EXITBUTTON_SOURCE_DIR); without it they default to the preset build trees of
-the source tree that holds this file. EXITBUTTON_BUILD is "x64" (the default)
+EXITBUTTON_EXE, EXITBUTTON_INSPECTOR, EXITBUTTON_SOAK_HELPER,
+EXITBUTTON_WINEPREFIX, EXITBUTTON_SOURCE_DIR); without it they default to the
+preset build trees of the source tree that holds this file. EXITBUTTON_BUILD is "x64" (the default)
 or "x86": which of the two shipped exes the tests drive. The 32-bit exe runs
 under the 32-bit loader, in the same prefix; the inspector is always the
 64-bit one, which reads the windows of either. Python 3 standard library only.
@@ -74,7 +74,7 @@ GADGET_CLASS = "ExitButtonGadget"
 SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
 TOOL_TIPS_CLASS = "tooltips_class32"
-INSPECTOR_ATTEMPTS = 3  # runs of the inspector (or a read-only helper command) that printed nothing, at most
+START_ATTEMPTS = 3  # runs of one of our observer programs that printed nothing, at most
 
 # Window styles, as the inspector reports them.
 WS_VISIBLE = 0x10000000
@@ -640,7 +640,7 @@ class RunningProgram(Program):
 
     def __init__(self, session, program, args, timeout):
         self.name = os.path.splitext(os.path.basename(program))[0]
-        for attempt in range(INSPECTOR_ATTEMPTS):
+        for attempt in range(START_ATTEMPTS):
             path = os.path.join(session._tmp, f"{self.name}-{len(session.programs)}-{attempt}.out")
             with open(path, "wb") as out:
                 # A file, not a pipe: see WineSession.run.
@@ -655,7 +655,7 @@ class RunningProgram(Program):
             if said:
                 return
             session.retries += 1  # it ended without a word: Wine failed to start it
-        raise HarnessError(f"{self.name} {args!r} ended {INSPECTOR_ATTEMPTS} times without an answer")
+        raise HarnessError(f"{self.name} {args!r} ended {START_ATTEMPTS} times without an answer")
 
     def _answer(self, path):
         """(True, the parsed first line of output), (False, None) once the
@@ -804,7 +804,7 @@ class WineSession:
 
     def inspector(self, *args, check=True, on_retry=None):
         """Runs the inspector and returns its parsed JSON output (see run_json)."""
-        return self.run_json(self.inspector_exe, *args, attempts=INSPECTOR_ATTEMPTS, check=check,
+        return self.run_json(self.inspector_exe, *args, attempts=START_ATTEMPTS, check=check,
                              on_retry=on_retry)
 
     def start_program(self, program, *args, timeout=30):
@@ -927,7 +927,7 @@ class Helper:
         self.exe = exe
 
     def __call__(self, *args, timeout=900):
-        attempts = INSPECTOR_ATTEMPTS if args and args[0] in self.READ_ONLY else 1
+        attempts = START_ATTEMPTS if args and args[0] in self.READ_ONLY else 1
         return self.session.run_json(self.exe, *args, attempts=attempts, timeout=timeout)
 
     def start(self, *args):
