@@ -11,8 +11,6 @@
 
 namespace exitbutton::scene {
 
-static_assert(static_cast<int>(PictureId::Frame5) - static_cast<int>(PictureId::Frame0) + 1 == kFrameCount);
-
 namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
@@ -399,7 +397,7 @@ ScenePictures RenderPictures(double scale) {
     // The normal button shows the face as it is; only the hover look is drawn anew.
     pictures.buttonNormal = Crop(pictures.face, pictures.buttonPicture);
     pictures.buttonHover = drawing.draw({true, false, 0}, pictures.buttonPicture);
-    for (int frame = 0; frame < kFrameCount; ++frame)
+    for (int frame = 0; frame < kAnimationFrameCount; ++frame)
         pictures.frames[frame] = drawing.draw(FrameState(frame), FaceRect(scale), &pictures.face);
     return pictures;
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/geometry.h"
+#include "platform/platform.h"
 
 namespace exitbutton::scene {
 
@@ -27,11 +28,10 @@ inline constexpr double kLightSpacingDegrees = 40;
 // The animation: the lights start straight above the centre in frame 0 and
 // turn counter-clockwise by kFrameStepDegrees a frame; from the last frame
 // back to the first they turn the rest of one light spacing.
-inline constexpr int kFrameCount = 6;
 inline constexpr double kFirstLightAngle = 90;
 inline constexpr double kFrameStepDegrees = 6;
 
-// The scene of animation frame 0 .. kFrameCount - 1.
+// The scene of animation frame 0 .. kAnimationFrameCount - 1.
 SceneState FrameState(int frame);
 
 // The colour of the scene at a point of the face (face pixel coordinates),
@@ -73,7 +73,7 @@ struct ScenePictures {
     Rect buttonPicture;  // where the button's two pictures lie on the face
     PixelGrid buttonNormal;
     PixelGrid buttonHover;
-    std::array<PixelGrid, kFrameCount> frames;
+    std::array<PixelGrid, kAnimationFrameCount> frames;
 };
 ScenePictures RenderPictures(double scale);
 

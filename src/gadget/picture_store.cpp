@@ -6,14 +6,6 @@
 
 namespace exitbutton {
 
-namespace {
-
-constexpr const char* kPictureNames[kPictureCount] = {
-    "button_normal", "button_hover", "frame0", "frame1", "frame2", "frame3", "frame4", "frame5",
-};
-
-}  // namespace
-
 PictureStore::PictureStore(System& system) {
     for (int i = 0; i < kPictureCount; ++i) {
         pictures_[i] = system.decodePicture(static_cast<PictureId>(i));

@@ -8,8 +8,6 @@
 
 namespace exitbutton {
 
-inline constexpr int kAnimationFrameCount = 6;
-
 class PictureStore {
 public:
     // Decodes all eight pictures; throws RuntimeError naming one that fails.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +42,12 @@ enum class PictureId : std::uint8_t {
     Frame5,
 };
 inline constexpr int kPictureCount = 8;
+inline constexpr int kAnimationFrameCount = static_cast<int>(PictureId::Frame5) -
+                                            static_cast<int>(PictureId::Frame0) + 1;
+// Each picture's name, as its art file is called, for messages and tests.
+inline constexpr std::array<const char*, kPictureCount> kPictureNames{
+    "button_normal", "button_hover", "frame0", "frame1", "frame2", "frame3", "frame4", "frame5",
+};
 
 // What the power button can ask of the system, in the settings dialog's order.
 enum class PowerAction : std::uint8_t { ForcedLogOff, LogOff, PowerOff, Restart, ShutDown };

@@ -371,8 +371,8 @@ std::vector<std::array<double, 2>> LightsOfFrame(int frame) {
 TEST(SceneAtScale, FramesDifferWhereTheLightsAreAndAgreeElsewhere) {
     for (double scale : kScales) {
         const ScenePictures& p = PicturesAt(scale);
-        for (int frame = 0; frame < kFrameCount; ++frame) {
-            const int next = (frame + 1) % kFrameCount;
+        for (int frame = 0; frame < kAnimationFrameCount; ++frame) {
+            const int next = (frame + 1) % kAnimationFrameCount;
             SCOPED_TRACE(testing::Message() << "scale " << scale << ", frames " << frame << " and " << next);
             const PixelGrid &a = p.frames[frame], &b = p.frames[next];
             auto lights = LightsOfFrame(frame);
@@ -409,7 +409,7 @@ TEST(SceneAtScale, FramesDifferWhereTheLightsAreAndAgreeElsewhere) {
 TEST(SceneAtScale, PicturesDrawnTogetherEqualThoseDrawnOneByOne) {
     const double scale = 1.5;  // centres land on edges: the odd case
     const ScenePictures& p = PicturesAt(scale);
-    for (int frame = 0; frame < kFrameCount; ++frame)
+    for (int frame = 0; frame < kAnimationFrameCount; ++frame)
         EXPECT_TRUE(p.frames[frame].pixels == RenderFace(FrameState(frame), scale).pixels) << frame;
     EXPECT_TRUE(p.buttonHover.pixels == RenderFacePart({true, false, 0}, scale, p.buttonPicture).pixels);
     // A part at the face's corner, over the exit knob and its rim.

@@ -38,7 +38,7 @@ std::vector<ArtFile> GenerateArtwork() {
     files.push_back({"button.bmp", EncodeBmp(ToImage(pictures.buttonNormal))});
     files.push_back({"button_normal.jpg", EncodeJpeg(ToImage(pictures.buttonNormal), kJpegQuality)});
     files.push_back({"button_hover.jpg", EncodeJpeg(ToImage(pictures.buttonHover), kJpegQuality)});
-    for (int frame = 0; frame < scene::kFrameCount; ++frame)
+    for (int frame = 0; frame < exitbutton::kAnimationFrameCount; ++frame)
         files.push_back({"frame" + std::to_string(frame) + ".jpg",
                          EncodeJpeg(ToImage(pictures.frames[frame]), kJpegQuality)});
     std::vector<IconImage> icons{Icon(64, 24), Icon(32, 24), Icon(32, 8), Icon(32, 4)};

@@ -6,10 +6,6 @@ namespace exitbutton::fake {
 
 namespace {
 
-constexpr const char* kPictureNames[kPictureCount] = {
-    "button_normal", "button_hover", "frame0", "frame1", "frame2", "frame3", "frame4", "frame5",
-};
-
 std::string RectText(const Rect& r) {
     char text[64];
     std::snprintf(text, sizeof text, "%d,%d,%d,%d", r.left, r.top, r.right, r.bottom);

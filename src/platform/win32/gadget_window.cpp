@@ -315,8 +315,9 @@ void Win32GadgetWindow::onCaptureLost() {
     pressedHotSpot_ = HotSpot::None;
 }
 
-// The gadget is disabled only while a window it owns is modal: a click on it
-// brings that window forward, so it can never be lost behind another one.
+// The gadget is disabled only while a window it owns is modal (the settings
+// dialog, or the message box of a refusal): a click on it brings that window
+// forward, so it can never be lost behind another one.
 void Win32GadgetWindow::onClickWhileDisabled() {
     HWND popup = EnabledOwnedPopup(hwnd_);
     if (!popup) return;
