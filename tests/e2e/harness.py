@@ -70,6 +70,10 @@ IMAGE_FILE_MACHINE_I386 = 0x014C
 # never contains it, so it marks every see-through pixel in a screenshot.
 ROOT_COLOUR = (0xFF, 0x00, 0xFF)
 
+# Where Wine reads the system DPI (LogPixels) from when a process starts.
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+STANDARD_DPI = 96
+
 GADGET_CLASS = "ExitButtonGadget"
 SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
@@ -767,8 +771,12 @@ class WineSession:
         Output goes through files, not pipes: Wine's helper processes
         (services, explorer) inherit the standard handles and outlive the
         program, so a pipe would not reach its end until they exit."""
+        return self.run_with(WINE64, program, *args, timeout=timeout)
+
+    def run_with(self, loader, program, *args, timeout=60):
+        """run() under a chosen loader: WINE32 for one of our 32-bit programs."""
         with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
-            status = subprocess.run([WINE64, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+            status = subprocess.run([loader, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err, timeout=timeout).returncode
             out.seek(0)
             err.seek(0)
@@ -820,6 +828,39 @@ class WineSession:
                                 "/d", ";".join(functions), "/f")
         if status != 0:
             raise HarnessError(f"reg add RelayInclude failed with status {status}")
+
+    def set_log_pixels(self, dpi):
+        """Sets the system DPI that programs started from now on see (Wine
+        reads LogPixels when a process starts)."""
+        status, _, _ = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        if status != 0:
+            raise HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
+
+    def prefix_processes(self, name):
+        """Unix ids of this prefix's processes whose command line holds `name`."""
+        marker = b"\0WINEPREFIX=" + self.prefix.encode() + b"\0"
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    if name.lower().encode() not in f.read().lower():
+                        continue
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    environ = b"\0" + f.read()
+            except OSError:
+                continue  # gone meanwhile, or not ours
+            if marker in environ:
+                found.append(int(entry))
+        return found
+
+    def wait_for_quiet_prefix(self):
+        """Waits until no session end is still in progress and no gadget runs:
+        under Wine a power request ends every windowed program of the prefix
+        (a forced one every process), which would end the next gadget too."""
+        wait_until(lambda: not self.prefix_processes("wineboot") and not self.prefix_processes("exitbutton.exe"),
+                   timeout=60, interval=0.2, message="the previous session end to finish")
 
     def gadget_windows(self):
         return [w for w in self.inspector("windows") if w["class"] == GADGET_CLASS]
