@@ -281,7 +281,6 @@ class ScaledGadget:
         self.gadget.drag_to(left + PRESS_TRAVEL[0], top + PRESS_TRAVEL[1], grip=grip, tolerance=2)
 
     def test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0(self):
-        # Runs last of this DPI's checks (see load_tests): it ends the gadget.
         SESSION.desktop.mouse_move(*self.to_screen(self.ref.centre("exit_knob")))
         SESSION.desktop.click(1)
         try:
@@ -323,17 +322,21 @@ for _dpi in DPIS:
         CASES.append(globals()[_name])
 del _dpi, _base, _name
 
-ENDS_THE_GADGET = "test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0"
+# The last checks of each DPI's gadget, in this order. After the dialog has
+# been closed the gadget does not take up the button's hover when the
+# pointer comes straight from outside (seen under Wine before this module
+# too), so the dialog comes after the hover checks; the exit knob ends the
+# gadget.
+LAST = ("test_a_click_on_the_scaled_settings_knob_opens_the_dialog_centred_on_the_work_area",
+        "test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0")
 
 
 def load_tests(loader, tests, pattern):
-    """DPI by DPI; each DPI's gadget checks end with the one that ends the gadget."""
+    """DPI by DPI, each DPI's gadget checks before its power request."""
     suite = unittest.TestSuite()
     for case in CASES:
-        names = list(loader.getTestCaseNames(case))
-        if ENDS_THE_GADGET in names:
-            names.remove(ENDS_THE_GADGET)
-            names.append(ENDS_THE_GADGET)
+        names = [n for n in loader.getTestCaseNames(case) if n not in LAST]
+        names += [n for n in LAST if hasattr(case, n)]
         suite.addTests(case(name) for name in names)
     return suite
 
