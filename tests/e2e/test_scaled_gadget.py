@@ -141,7 +141,9 @@ class ScaledGadget:
         bx, by = self.ref.geometry["button"][:2]
         left, top, right, bottom = self.ref.geometry["circle"]
         expected = SESSION.inspector("ellipse", left - bx, top - by, right - bx, bottom - by)["region"]
-        self.assertEqual(harness.region_points(button["region"]["rects"]), harness.region_points(expected["rects"]))
+        self.assertEqual(harness.region_points(button["region"]["rects"]), harness.region_points(expected["rects"]),
+                         f"the button's region has bounds {button['region']['bounds']}, the ellipse of "
+                         f"{[left - bx, top - by, right - bx, bottom - by]} has {expected['bounds']}")
 
     # -- the picture at start-up
 
@@ -183,15 +185,18 @@ class ScaledGadget:
 
     # -- hover and animation
 
-    def button_shows(self, picture, offset, timeout=10):
-        """Whether the button's circle comes to show `picture` (drawn at `offset`)."""
+    def assert_button_comes_to_show(self, picture, offset, what, timeout=10):
+        """Waits until the button's circle shows `picture` (drawn at `offset`)."""
         deadline = time.monotonic() + timeout
         while True:
-            if not scene_reference.differences(SESSION.screenshot(), self.origin_now(), picture, self.circle,
-                                               offset, TOLERANCE):
-                return True
+            wrong = scene_reference.differences(SESSION.screenshot(), self.origin_now(), picture, self.circle,
+                                                offset, TOLERANCE)
+            if not wrong:
+                return
             if time.monotonic() >= deadline:
-                return False
+                worst = max(max(abs(a - b) for a, b in zip(got, want)) for _, got, want in wrong)
+                self.fail(f"the button's circle does not show {what}: {len(wrong)} of {len(self.circle)} pixels "
+                          f"differ, by up to {worst} levels; first {wrong[:3]}")
             time.sleep(0.05)
 
     def origin_now(self):
@@ -208,8 +213,7 @@ class ScaledGadget:
     def test_hovering_the_scaled_circle_shows_the_hover_picture_and_turns_the_face_through_its_frames(self):
         picture = self.ref.rect("button_picture")
         SESSION.desktop.mouse_move(*self.to_screen(inside_circle_off_centre(self.ref.geometry["circle"])))
-        self.assertTrue(self.button_shows(self.ref.hover, picture[:2]),
-                        "the button's circle does not show the hover picture drawn for this scale")
+        self.assert_button_comes_to_show(self.ref.hover, picture[:2], "the hover picture drawn for this scale")
         # Where the frames differ from each other: the lights.
         frames = self.ref.frames
         lights = [p for p in self.ring
@@ -226,8 +230,7 @@ class ScaledGadget:
         self.assertGreaterEqual(len({s for s in seen if s is not None}), 3,
                                 f"the face did not turn through the frames drawn for this scale: {seen}")
         SESSION.desktop.mouse_move(*self.to_screen(self.scaled(harness.FACE_SPOT)))
-        self.assertTrue(self.button_shows(self.ref.face, (0, 0)),
-                        "the button does not show its normal picture again after the pointer left it")
+        self.assert_button_comes_to_show(self.ref.face, (0, 0), "the face again after the pointer left it")
 
     # -- knobs and their tool tips
 

@@ -14,6 +14,7 @@
 //   inspector system                   screen, work area, cursor, foreground window, system DPI
 //   inspector monitors [HWND]          the display monitors; with a window, the one it is on
 //   inspector move HWND X Y            SetWindowPos to this top-left corner, size and Z order kept
+//   inspector display-mode W H         ChangeDisplaySettings of the primary display to W x H
 //   inspector at X Y                   the window under a screen point
 //   inspector process PID              GDI/USER objects, handles and memory
 //
@@ -617,6 +618,26 @@ int RunProcess(int argc, wchar_t** argv) {
     return Print(json);
 }
 
+// Changes the display's mode as a program of the user's would, for this
+// session only; the system tells every window with WM_DISPLAYCHANGE.
+int RunDisplayMode(int argc, wchar_t** argv) {
+    if (argc < 2) return Fail("expected W H", 2);
+    bool okW = false, okH = false;
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(ParseNumber(argv[0], &okW));
+    mode.dmPelsHeight = static_cast<DWORD>(ParseNumber(argv[1], &okH));
+    if (!okW || !okH) return Fail("expected W H", 2);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    LONG result = ChangeDisplaySettingsW(&mode, 0);
+    return Print(Object()
+                     .add("result", Num(static_cast<long long>(result)))
+                     .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
+                                        Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
+                     .str(),
+                 result == DISP_CHANGE_SUCCESSFUL ? 0 : 1);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -638,6 +659,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"system") return RunSystem();
     if (command == L"monitors") return RunMonitors(rest, args);
     if (command == L"move") return RunMove(rest, args);
+    if (command == L"display-mode") return RunDisplayMode(rest, args);
     if (command == L"at") return RunAt(rest, args);
     if (command == L"process") return RunProcess(rest, args);
     return Fail("unknown command", 2);
