@@ -22,8 +22,8 @@ def open_dialog_at(dpi):
     returns its window, its controls and a screenshot."""
     SESSION.set_log_pixels(dpi)
     gadget = SESSION.fresh_gadget()
-    scale = dpi / harness.STANDARD_DPI
-    knob = tuple(int(c * scale + 0.5) for c in harness.SETTINGS_KNOB)  # its centre stays inside once scaled
+    # The knob's place scales with the display, as every edge of the gadget does.
+    knob = [int(v * dpi / 96 + 0.5) for v in harness.SETTINGS_KNOB]
     SESSION.desktop.mouse_move(*gadget.to_screen(*knob))
     SESSION.desktop.click(1)
     SESSION.desktop.mouse_move(0, 0)
