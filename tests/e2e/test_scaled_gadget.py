@@ -13,6 +13,7 @@ LogPixels is put back to 96 afterwards, also when a test fails."""
 import math
 import os
 import subprocess
+import sys
 import time
 import unittest
 
@@ -20,6 +21,7 @@ import harness
 import scene_reference
 
 DPIS = (96, 120, 144, 192)
+CLIENT_SIZES = {96: (160, 120), 120: (200, 150), 144: (240, 180), 192: (320, 240)}
 TOLERANCE = 2          # levels per channel between the exe's drawing and the reference's
 # At 100 % the exe shows its committed pictures: the face is the drawing pixel
 # for pixel, the button's two looks and the frames are JPEG copies of it
@@ -124,8 +126,7 @@ class ScaledGadget:
     def test_the_client_area_is_the_face_scaled_and_centred_on_the_work_area(self):
         window = self.start_window
         left, top, right, bottom = window["client_rect"]
-        face = self.ref.rect("face")
-        self.assertEqual((right - left, bottom - top), (face[2], face[3]))
+        self.assertEqual((right - left, bottom - top), CLIENT_SIZES[self.DPI])
         self.assertEqual(window["window_rect"], window["client_rect"], "the window has a frame")
         work_left, work_top, work_right, work_bottom = SESSION.inspector("system")["work_area"]
         self.assertAlmostEqual((left + right) / 2, (work_left + work_right) / 2, delta=1)
@@ -175,16 +176,20 @@ class ScaledGadget:
         }
         drawn = scene_reference.mean_abs_difference(on_screen, face, points)
         self.assertLessEqual(drawn, 0.5, "the screen is not the face drawn for this scale")
+        report = [f"{self.DPI} DPI: mean difference from the drawing {drawn:.2f}"]
         for name, picture in stretched.items():
             with self.subTest(name):
                 unlike = len(scene_reference.differences(on_screen, (0, 0), picture, points, tolerance=TOLERANCE))
                 mean = scene_reference.mean_abs_difference(on_screen, picture, points)
+                report.append(f"from a {name} stretch {mean:.2f}, {unlike / len(points):.0%} of pixels")
                 self.assertGreaterEqual(unlike / len(points), MIN_SHARE_UNLIKE_STRETCH,
                                         f"only {unlike} of {len(points)} pixels differ from a {name} stretch")
                 self.assertGreaterEqual(mean, MIN_MEAN_DIFFERENCE_FROM_STRETCH,
                                         f"mean difference {mean:.2f} from a {name} stretch")
         energy = scene_reference.gradient_energy(on_screen, points)
         blurred = scene_reference.gradient_energy(stretched["bilinear"], points)
+        report.append(f"gradient energy {energy:.1f} against {blurred:.1f} stretched")
+        sys.stderr.write("\n[sharpness] " + "; ".join(report) + "\n")
         self.assertGreaterEqual(energy / blurred, MIN_ENERGY_RATIO_OVER_BILINEAR,
                                 f"gradient energy {energy:.1f} on the screen, {blurred:.1f} stretched")
 
