@@ -81,11 +81,15 @@ int wmain(int argc, wchar_t** argv) {
 
     const Rect button = scene::ScaledRect(
         Layout(layout::kButtonLeft, layout::kButtonTop, layout::kButtonWidth, layout::kButtonHeight), scale);
-    const Rect circle = scene::ScaledRect({layout::kButtonLeft + layout::kButtonCircleLeft,
+    // A circle, not an ellipse: its top-left corner lands where the design's
+    // does, and both sides are the design's diameter scaled.
+    const Rect corner = scene::ScaledRect({layout::kButtonLeft + layout::kButtonCircleLeft,
                                            layout::kButtonTop + layout::kButtonCircleTop,
                                            layout::kButtonLeft + layout::kButtonCircleRight,
                                            layout::kButtonTop + layout::kButtonCircleBottom},
                                           scale);
+    const int diameter = scene::ScaledEdge(layout::kButtonCircleRight - layout::kButtonCircleLeft, scale);
+    const Rect circle{corner.left, corner.top, corner.left + diameter, corner.top + diameter};
     const Rect exitKnob = scene::ScaledRect(
         Layout(layout::kExitHotSpotLeft, layout::kExitHotSpotTop, layout::kHotSpotSize, layout::kHotSpotSize), scale);
     const Rect settingsKnob = scene::ScaledRect(

@@ -184,10 +184,12 @@ HWND Win32SettingsWindow::addControl(HINSTANCE instance, const wchar_t* classNam
 
 // A font's height follows the DPI, but its lines do not grow exactly in step:
 // at some scales an option's wrapped text needs a pixel or two more than its
-// place gives, and its last line is cut off. Such an option grows downwards
-// into the gap below it, never reaching the next option or the group box's
-// frame; one whose text fits keeps its place.
+// scaled place gives, and its last line is cut off. Such an option grows
+// downwards into the gap below it, never reaching the next option or the
+// group box's frame; one whose text fits keeps its place.
 void Win32SettingsWindow::fitOptionsToTheirTexts() {
+    // At 100 % the places are the design's own, which its texts were fitted to.
+    if (dpi_ == USER_DEFAULT_SCREEN_DPI) return;
     ScopedGetDc dc(hwnd_);
     if (!dc.get()) return;
     ScopedSelect font(dc.get(), textFont_.get());
@@ -204,7 +206,7 @@ void Win32SettingsWindow::fitOptionsToTheirTexts() {
         const std::wstring text(design::kOptionCaptions[i]);
         RECT measured{0, 0, pixels(place.width) - boxWidth, 0};
         DrawTextW(dc.get(), text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-        const int needed = measured.bottom + 2;  // a pixel of air above and below
+        const int needed = static_cast<int>(measured.bottom) + 1;  // a row of air below
         if (needed <= designHeight) continue;
         const int height = std::min(needed, pixels(limitTwips) - pixels(place.top));
         SetWindowPos(control(kFirstOptionId + i), nullptr, 0, 0, pixels(place.width), height,
