@@ -111,11 +111,18 @@ std::shared_ptr<DibPicture> DecodeImageResource(IWICImagingFactory& factory, HIN
     return picture;
 }
 
+HDC DibPicture::sourceDc() const {
+    if (!dc_) {
+        dc_.reset(CreateCompatibleDC(nullptr));
+        if (dc_) SelectObject(dc_.get(), bitmap_.get());  // held for the DC's life
+    }
+    return dc_.get();
+}
+
 void DrawPicture(HDC target, const DibPicture& picture, int x, int y) {
-    ScopedMemoryDc source(CreateCompatibleDC(target));
-    if (!source) return;
-    ScopedSelect selected(source.get(), picture.bitmap());
-    BitBlt(target, x, y, picture.width(), picture.height(), source.get(), 0, 0, SRCCOPY);
+    if (HDC source = picture.sourceDc()) {
+        BitBlt(target, x, y, picture.width(), picture.height(), source, 0, 0, SRCCOPY);
+    }
 }
 
 }  // namespace exitbutton::win32

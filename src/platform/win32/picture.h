@@ -31,6 +31,11 @@ public:
     std::uint32_t* bits() const { return bits_; }
     // The pixels as GetPixel reports them: 0x00BBGGRR.
     PixelGrid pixels() const;
+    // A memory DC holding the picture, made on first use and kept: under
+    // Wine, making a DC compatible with the display costs an X graphics
+    // context each time, too much for every frame of an animation. Null if
+    // the system refuses one.
+    HDC sourceDc() const;
 
     DibPicture(Key, ScopedBitmap bitmap, std::uint32_t* bits, int width, int height)
         : bitmap_(std::move(bitmap)), bits_(bits), width_(width), height_(height) {}
@@ -40,6 +45,8 @@ private:
     std::uint32_t* bits_;
     int width_;
     int height_;
+    // Deleted before the bitmap it holds.
+    mutable ScopedMemoryDc dc_;
 };
 
 // A BITMAP resource; nullptr if it is missing or cannot be converted.
