@@ -294,16 +294,13 @@ public:
     // window must reach this far beyond it.
     static int Reach(double scale) { return static_cast<int>(std::ceil(kRimReach * scale)); }
 
-    FaceDrawing(double scale, const Rect& window, const Parallel& parallel = {})
-        : scale_(scale), window_(window), parallel_(parallel) {
+    FaceDrawing(double scale, const Rect& window) : scale_(scale), window_(window) {
         const Rect face = FaceRect(scale);
-        inFigure_.assign(static_cast<std::size_t>(window.area()), 0);
-        forEachRow(window.top, window.bottom, [&](int y) {
-            std::uint8_t* row = &inFigure_[static_cast<std::size_t>(y - window.top) * window.width()];
+        inFigure_.reserve(static_cast<std::size_t>(window.area()));
+        for (int y = window.top; y < window.bottom; ++y)
             for (int x = window.left; x < window.right; ++x)
-                row[x - window.left] = x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
-                                       InScaledFigure(x, y, scale);
-        });
+                inFigure_.push_back(x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
+                                    InScaledFigure(x, y, scale));
         // Nearest first; farther ones could only darken by nothing.
         const int reach = Reach(scale);
         for (int v = -reach; v <= reach; ++v)
@@ -320,8 +317,8 @@ public:
     PixelGrid draw(const SceneState& state, const Rect& part, const PixelGrid* unlit = nullptr) const {
         const Lights lights = LightsOf(state);
         PixelGrid picture{part.width(), part.height(), std::vector<Color>(static_cast<std::size_t>(part.area()), 0)};
-        forEachRow(part.top, part.bottom, [&](int y) {
-            Color* out = &picture.pixels[static_cast<std::size_t>(y - part.top) * part.width()];
+        Color* out = picture.pixels.data();
+        for (int y = part.top; y < part.bottom; ++y)
             for (int x = part.left; x < part.right; ++x, ++out) {
                 if (!inFigure(x, y)) continue;  // the surround stays exactly black
                 if (unlit && !NearALight(lights, FaceCoordinate(x, scale_), FaceCoordinate(y, scale_))) {
@@ -346,7 +343,6 @@ public:
                 auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
                 *out = Pack(channel(c.r), channel(c.g), channel(c.b));
             }
-        });
         return picture;
     }
 
@@ -355,21 +351,6 @@ private:
         int u, v;
         double distance;  // in face pixels
     };
-
-    // Rows are independent: each pixel is written by its own row alone.
-    // Bands of rows go to the processors there are, if the drawing may use them.
-    template <typename RowWork>
-    void forEachRow(int top, int bottom, const RowWork& work) const {
-        constexpr int kBands = 8;
-        const int rows = bottom - top;
-        if (!parallel_ || rows < kBands) {
-            for (int y = top; y < bottom; ++y) work(y);
-            return;
-        }
-        parallel_(kBands, [&](int band) {
-            for (int y = top + rows * band / kBands; y < top + rows * (band + 1) / kBands; ++y) work(y);
-        });
-    }
 
     bool inFigure(int x, int y) const {
         return x >= window_.left && y >= window_.top && x < window_.right && y < window_.bottom &&
@@ -388,7 +369,6 @@ private:
 
     double scale_;
     Rect window_;
-    Parallel parallel_;
     std::vector<std::uint8_t> inFigure_;
     std::vector<Neighbour> neighbours_;
 };
@@ -425,9 +405,8 @@ double ScaleForDpi(int dpi) {
     return std::clamp(dpi / static_cast<double>(kDesignDpi), 1.0, kMaxScale);
 }
 
-SceneRenderer::SceneRenderer(double scale, const Parallel& parallel)
-    : scale_((CheckScale(scale), scale)),
-      drawing_(std::make_unique<FaceDrawing>(scale, FaceRect(scale), parallel)) {}
+SceneRenderer::SceneRenderer(double scale)
+    : scale_((CheckScale(scale), scale)), drawing_(std::make_unique<FaceDrawing>(scale, FaceRect(scale))) {}
 
 SceneRenderer::~SceneRenderer() = default;
 

@@ -19,10 +19,7 @@ void PictureStore::decodeAll() {
 }
 
 scene::SceneRenderer& PictureStore::renderer() {
-    if (!renderer_) {
-        renderer_ = std::make_unique<scene::SceneRenderer>(
-            scale_, [this](int count, const std::function<void(int)>& work) { system_.runInParallel(count, work); });
-    }
+    if (!renderer_) renderer_ = std::make_unique<scene::SceneRenderer>(scale_);
     return *renderer_;
 }
 
