@@ -294,7 +294,12 @@ public:
     // window must reach this far beyond it.
     static int Reach(double scale) { return static_cast<int>(std::ceil(kRimReach * scale)); }
 
-    FaceDrawing(double scale, const Rect& window) : scale_(scale), window_(window) {
+    // 4 x 4 samples a pixel at 100 %; above it, at least as many for the
+    // area of a 100 % pixel, but never fewer than 2 x 2 a pixel.
+    static int SamplesPerSide(double scale) { return std::max(2, static_cast<int>(std::ceil(4 / scale))); }
+
+    FaceDrawing(double scale, const Rect& window)
+        : scale_(scale), window_(window), samplesPerSide_(SamplesPerSide(scale)) {
         const Rect face = FaceRect(scale);
         inFigure_.reserve(static_cast<std::size_t>(window.area()));
         for (int y = window.top; y < window.bottom; ++y)
@@ -325,12 +330,13 @@ public:
                     *out = unlit->at(x, y);
                     continue;
                 }
-                // 4 x 4 samples spread evenly over the pixel.
+                // n x n samples spread evenly over the pixel.
                 Rgb sum;
-                for (int i = 0; i < 16; ++i) {
-                    Rgb s = Shade((x + 0.125 + (i % 4) * 0.25) / scale_ - 0.5,
-                                  (y + 0.125 + (i / 4) * 0.25) / scale_ - 0.5, state.hover, lights);
-                    sum = {sum.r + s.r / 16, sum.g + s.g / 16, sum.b + s.b / 16};
+                const int n = samplesPerSide_, count = n * n;
+                for (int i = 0; i < count; ++i) {
+                    Rgb s = Shade((x + (i % n + 0.5) / n) / scale_ - 0.5,
+                                  (y + (i / n + 0.5) / n) / scale_ - 0.5, state.hover, lights);
+                    sum = {sum.r + s.r / count, sum.g + s.g / count, sum.b + s.b / count};
                 }
                 // Darken towards the outline, the nearest see-through pixel, measured in face pixels.
                 double nearest = 4;
@@ -369,6 +375,7 @@ private:
 
     double scale_;
     Rect window_;
+    int samplesPerSide_;
     std::vector<std::uint8_t> inFigure_;
     std::vector<Neighbour> neighbours_;
 };
