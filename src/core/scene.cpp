@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -274,6 +275,8 @@ void CheckScale(double scale) {
 // The darkening towards the outline reaches this far into the figure, in face pixels.
 constexpr double kRimReach = 2.1;
 
+}  // namespace
+
 // What the pictures of one scale share: the figure test of every pixel in a
 // window of the scaled face (everything beyond the face is see-through) and
 // the neighbours the rim darkening looks at.
@@ -362,6 +365,8 @@ private:
     std::vector<Neighbour> neighbours_;
 };
 
+namespace {
+
 PixelGrid Crop(const PixelGrid& from, const Rect& part) {
     PixelGrid out{part.width(), part.height(), {}};
     out.pixels.reserve(static_cast<std::size_t>(part.area()));
@@ -388,17 +393,39 @@ PixelGrid RenderFace(const SceneState& state, double scale) {
     return FaceDrawing(scale, FaceRect(scale)).draw(state, FaceRect(scale));
 }
 
-ScenePictures RenderPictures(double scale) {
-    CheckScale(scale);
-    const FaceDrawing drawing(scale, FaceRect(scale));
-    ScenePictures pictures;
-    pictures.face = drawing.draw({}, FaceRect(scale));
-    pictures.buttonPicture = ButtonPictureRect(scale);
+double ScaleForDpi(int dpi) {
+    return std::clamp(dpi / static_cast<double>(kDesignDpi), 1.0, kMaxScale);
+}
+
+SceneRenderer::SceneRenderer(double scale)
+    : scale_((CheckScale(scale), scale)), drawing_(std::make_unique<FaceDrawing>(scale, FaceRect(scale))) {}
+
+SceneRenderer::~SceneRenderer() = default;
+
+const PixelGrid& SceneRenderer::face() {
+    if (face_.pixels.empty()) face_ = drawing_->draw({}, FaceRect(scale_));
+    return face_;
+}
+
+PixelGrid SceneRenderer::buttonPicture(bool hover) {
     // The normal button shows the face as it is; only the hover look is drawn anew.
-    pictures.buttonNormal = Crop(pictures.face, pictures.buttonPicture);
-    pictures.buttonHover = drawing.draw({true, false, 0}, pictures.buttonPicture);
-    for (int frame = 0; frame < kAnimationFrameCount; ++frame)
-        pictures.frames[frame] = drawing.draw(FrameState(frame), FaceRect(scale), &pictures.face);
+    if (!hover) return Crop(face(), ButtonPictureRect(scale_));
+    return drawing_->draw({true, false, 0}, ButtonPictureRect(scale_));
+}
+
+PixelGrid SceneRenderer::frame(int index) {
+    if (index < 0 || index >= kAnimationFrameCount) throw RuntimeError("Subscript out of range");
+    return drawing_->draw(FrameState(index), FaceRect(scale_), &face());
+}
+
+ScenePictures RenderPictures(double scale) {
+    SceneRenderer renderer(scale);
+    ScenePictures pictures;
+    pictures.face = renderer.face();
+    pictures.buttonPicture = ButtonPictureRect(scale);
+    pictures.buttonNormal = renderer.buttonPicture(false);
+    pictures.buttonHover = renderer.buttonPicture(true);
+    for (int frame = 0; frame < kAnimationFrameCount; ++frame) pictures.frames[frame] = renderer.frame(frame);
     return pictures;
 }
 

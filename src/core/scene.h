@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "platform/geometry.h"
 #include "platform/platform.h"
@@ -50,6 +51,10 @@ bool InFigure(double x, double y);
 // pixel edge at e lies at floor(e * scale + 0.5) on the scaled face, so
 // rectangles that meet on the face still meet once scaled.
 inline constexpr double kMaxScale = 8;
+inline constexpr int kDesignDpi = 96;
+// The scale the pictures are drawn at on a display of `dpi` dots per inch:
+// never below 1, where the committed pictures serve.
+double ScaleForDpi(int dpi);
 int ScaledEdge(int edge, double scale);
 Rect ScaledRect(const Rect& rect, double scale);
 Rect FaceRect(double scale);           // 160 x 120 at scale 1
@@ -76,6 +81,33 @@ struct ScenePictures {
     std::array<PixelGrid, kAnimationFrameCount> frames;
 };
 ScenePictures RenderPictures(double scale);
+
+class FaceDrawing;
+
+// The pictures of one scale, each drawn when first asked for. The figure test
+// of every pixel is made once; the frames take every pixel no light reaches
+// from the face.
+class SceneRenderer {
+public:
+    // Throws RuntimeError for a scale outside 1 .. kMaxScale.
+    explicit SceneRenderer(double scale);
+    ~SceneRenderer();
+    SceneRenderer(const SceneRenderer&) = delete;
+    SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+    double scale() const { return scale_; }
+    // The face with the lights off, drawn once and kept.
+    const PixelGrid& face();
+    // The part at ButtonPictureRect(scale), normal or hover.
+    PixelGrid buttonPicture(bool hover);
+    // Animation frame 0 .. kAnimationFrameCount - 1; RuntimeError otherwise.
+    PixelGrid frame(int index);
+
+private:
+    double scale_;
+    std::unique_ptr<const FaceDrawing> drawing_;
+    PixelGrid face_;
+};
 
 // A square view of the scene centred on (centreX, centreY) with the given
 // radius, `size` pixels across, supersampled.

@@ -1,8 +1,8 @@
 #include "gadget/gadget.h"
 
-#include "assets/artwork_layout.h"
 #include "core/runtime_error.h"
 #include "core/shape.h"
+#include "gadget/gadget_layout.h"
 #include "gadget/power_action.h"
 
 namespace exitbutton {
@@ -18,18 +18,39 @@ Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSet
       openSettings_(std::move(openSettings)),
       window_(system.createGadgetWindow(*this)) {
     if (!window_) throw RuntimeError("The gadget window could not be created.");
+    pictures_.emplace(system_, scene::ScaleForDpi(window_->dpi()));
+    if (pictures_->scale() != 1) {
+        showAtStoreScale();
+        return;
+    }
+    // At 100 % the window already shows the design pictures: only its layout
+    // and its outline are needed.
+    window_->setLayout(LayoutForScale(1));
     window_->setOutline(ScanOutline(window_->facePixels(), kSeeThrough).kept);
-    window_->setButtonCircle({layout::kButtonCircleLeft, layout::kButtonCircleTop,
-                              layout::kButtonCircleRight, layout::kButtonCircleBottom});
 }
 
-const PictureStore& Gadget::pictures() {
-    if (!pictures_) pictures_.emplace(system_);
-    return *pictures_;
+void Gadget::showAtStoreScale() {
+    PictureStore& pictures = *pictures_;
+    window_->setLayout(LayoutForScale(pictures.scale()));
+    window_->setOutline(ScanOutline(pictures.facePixels(), kSeeThrough).kept);
+    window_->setFacePicture(shownFrame_ ? pictures.animationFrame(*shownFrame_) : pictures.face());
+    buttonPicture_ = pictures.buttonPicture(animating_);
+    window_->setButtonPicture(buttonPicture_);
+}
+
+// The animation goes on from the frame it was at, drawn for the new scale.
+void Gadget::onDisplayScaleChanged(int dpi) {
+    const double scale = scene::ScaleForDpi(dpi);
+    if (scale == pictures_->scale()) {
+        window_->setLayout(LayoutForScale(scale));  // the same pictures serve
+        return;
+    }
+    pictures_.emplace(system_, scale);
+    showAtStoreScale();
 }
 
 void Gadget::showHover(bool hovering) {
-    const PictureRef& picture = pictures().buttonPicture(hovering);
+    const PictureRef& picture = pictures_->buttonPicture(hovering);
     if (picture != buttonPicture_) {
         buttonPicture_ = picture;
         window_->setButtonPicture(picture);
@@ -62,7 +83,8 @@ void Gadget::onSettingsKnobClicked() { openSettings_(); }
 // The face keeps the last frame shown when the animation stops, and the next
 // hover goes on from the frame after it.
 void Gadget::onAnimationTick() {
-    window_->setFacePicture(pictures().animationFrame(state_.frameIndex));
+    window_->setFacePicture(pictures_->animationFrame(state_.frameIndex));
+    shownFrame_ = state_.frameIndex;
     state_.frameIndex = (state_.frameIndex + 1) % kAnimationFrameCount;
 }
 

@@ -29,18 +29,22 @@ public:
     void onExitKnobClicked() override;
     void onSettingsKnobClicked() override;
     void onAnimationTick() override;
+    void onDisplayScaleChanged(int dpi) override;
 
 private:
     // The hover look: the button's red picture and the turning lights.
     void showHover(bool hovering);
-    const PictureStore& pictures();
+    // Lays the window out for the store's scale, cuts it to that scale's face
+    // and shows that scale's pictures in place of the current ones.
+    void showAtStoreScale();
 
     System& system_;
     SharedState& state_;
     std::function<void()> openSettings_;
     std::unique_ptr<GadgetWindow> window_;
-    std::optional<PictureStore> pictures_;  // decoded on first use
+    std::optional<PictureStore> pictures_;  // for the display the window is on
     PictureRef buttonPicture_;              // null while the design picture shows
+    std::optional<int> shownFrame_;         // the frame on the face; none: lights off
     bool animating_ = false;
 };
 

@@ -6,9 +6,11 @@
 
 namespace exitbutton {
 
-PictureStore::PictureStore(System& system) {
+PictureStore::PictureStore(System& system, double scale) : system_(system), scale_(scale) {}
+
+void PictureStore::decodeAll() {
     for (int i = 0; i < kPictureCount; ++i) {
-        pictures_[i] = system.decodePicture(static_cast<PictureId>(i));
+        pictures_[i] = system_.decodePicture(static_cast<PictureId>(i));
         if (!pictures_[i]) {
             throw RuntimeError(std::string("The picture \"") + kPictureNames[i] +
                                "\" could not be decoded.");
@@ -16,13 +18,47 @@ PictureStore::PictureStore(System& system) {
     }
 }
 
-const PictureRef& PictureStore::buttonPicture(bool pointerOver) const {
-    return pictures_[static_cast<std::size_t>(pointerOver ? PictureId::ButtonHover : PictureId::ButtonNormal)];
+scene::SceneRenderer& PictureStore::renderer() {
+    if (!renderer_) renderer_ = std::make_unique<scene::SceneRenderer>(scale_);
+    return *renderer_;
 }
 
-const PictureRef& PictureStore::animationFrame(int index) const {
+PictureRef PictureStore::make(const PixelGrid& pixels, const char* name) {
+    PictureRef made = system_.makePicture(pixels);
+    if (!made) throw RuntimeError(std::string("The picture \"") + name + "\" could not be made.");
+    return made;
+}
+
+const PictureRef& PictureStore::picture(PictureId id) {
+    const auto index = static_cast<std::size_t>(id);
+    PictureRef& slot = pictures_[index];
+    if (slot) return slot;
+    if (scale_ == 1) {
+        decodeAll();
+        return slot;
+    }
+    const int frame = static_cast<int>(index) - static_cast<int>(PictureId::Frame0);
+    const PixelGrid pixels = id == PictureId::ButtonNormal  ? renderer().buttonPicture(false)
+                             : id == PictureId::ButtonHover ? renderer().buttonPicture(true)
+                                                            : renderer().frame(frame);
+    slot = make(pixels, kPictureNames[index]);
+    return slot;
+}
+
+const PictureRef& PictureStore::buttonPicture(bool pointerOver) {
+    return picture(pointerOver ? PictureId::ButtonHover : PictureId::ButtonNormal);
+}
+
+const PictureRef& PictureStore::animationFrame(int index) {
     if (index < 0 || index >= kAnimationFrameCount) throw RuntimeError("Subscript out of range");
-    return pictures_[static_cast<std::size_t>(PictureId::Frame0) + static_cast<std::size_t>(index)];
+    return picture(static_cast<PictureId>(static_cast<int>(PictureId::Frame0) + index));
+}
+
+const PixelGrid& PictureStore::facePixels() { return renderer().face(); }
+
+const PictureRef& PictureStore::face() {
+    if (!face_) face_ = make(facePixels(), "face");
+    return face_;
 }
 
 }  // namespace exitbutton

@@ -65,23 +65,43 @@ public:
     virtual void onExitKnobClicked() = 0;
     virtual void onSettingsKnobClicked() = 0;
     virtual void onAnimationTick() = 0;
+    // The window is now on a display of `dpi` dots per inch (it was moved to
+    // another monitor, or the user changed the scale), and has taken the
+    // place the system suggested.
+    virtual void onDisplayScaleChanged(int dpi) = 0;
 
 protected:
     ~GadgetEvents() = default;
 };
 
+// Where the gadget's parts lie at one display scale, in pixels.
+struct GadgetLayout {
+    int faceWidth = 0;  // the window is exactly the face
+    int faceHeight = 0;
+    Rect button;        // the power button, in face coordinates
+    Rect buttonCircle;  // the button is cut to the circle inscribed in this (button coordinates)
+    int buttonPictureLeft = 0;  // where the button's picture lies (button coordinates)
+    int buttonPictureTop = 0;
+    Rect exitKnob;      // the knobs' hot spots, in face coordinates
+    Rect settingsKnob;
+    friend bool operator==(const GadgetLayout&, const GadgetLayout&) = default;
+};
+
 // The gadget's window: a borderless popup with the face, the round power button
 // and the two knobs. Created hidden, showing the face and the button's design
-// pictures.
+// pictures, with no layout until it is given one.
 class GadgetWindow {
 public:
     virtual ~GadgetWindow() = default;
-    // The face as drawn on the window, pixel for pixel.
+    // The dots per inch of the display the window is on: 96 at 100 %.
+    virtual int dpi() const = 0;
+    // The design face as drawn on the window, pixel for pixel.
     virtual PixelGrid facePixels() const = 0;
+    // Sizes the window to the face and places the button and the knobs; the
+    // window keeps its top-left corner.
+    virtual void setLayout(const GadgetLayout& layout) = 0;
     // Cuts the window to the union of these disjoint rectangles.
     virtual void setOutline(const std::vector<Rect>& kept) = 0;
-    // Cuts the power button to the circle inscribed in these bounds (button coordinates).
-    virtual void setButtonCircle(Rect bounds) = 0;
     virtual void setFacePicture(PictureRef picture) = 0;
     virtual void setButtonPicture(PictureRef picture) = 0;
     // Ticks onAnimationTick every `intervalMs` until stopped.
@@ -161,6 +181,8 @@ public:
                                                                  GadgetWindow& gadget,
                                                                  const SettingsView& view) = 0;
     virtual PictureRef decodePicture(PictureId id) = 0;
+    // A picture of these pixels, for a window of this system to show.
+    virtual PictureRef makePicture(const PixelGrid& pixels) = 0;
     // Asks the system to end the session as `action` says; false if it refused.
     virtual bool requestPowerAction(PowerAction action) = 0;
     // Ends the process at once. The product never returns from it.

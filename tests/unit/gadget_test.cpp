@@ -97,7 +97,7 @@ TEST_F(GadgetBehaviour, FirstPointerMoveDecodesAllEightPicturesOnceAndNeverAgain
 
 TEST(PictureStore, HandsOutTheSameSharedPictureEveryTimeAndRefusesFramesOutOfRange) {
     fake::FakeSystem system;
-    const PictureStore store(system);
+    PictureStore store(system, 1);
     EXPECT_EQ(NameOf(store.buttonPicture(false)), "button_normal");
     EXPECT_EQ(NameOf(store.buttonPicture(true)), "button_hover");
     EXPECT_EQ(store.buttonPicture(true).get(), store.buttonPicture(true).get());

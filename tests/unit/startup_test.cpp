@@ -37,7 +37,7 @@ TEST_F(StartUp, CutsTheGadgetBeforeShowingItAndLeavesItOpaqueAndNotLayered) {
     const auto shown = IndexOf(calls, "gadget.show");
     ASSERT_LT(shown, static_cast<std::ptrdiff_t>(calls.size()));
     EXPECT_LT(IndexOf(calls, "gadget.setOutline"), shown);
-    EXPECT_LT(IndexOf(calls, "gadget.setButtonCircle 5,5,72,72"), shown);
+    EXPECT_LT(IndexOf(calls, "gadget.setLayout 160x120 button 36,19,120,112 circle 5,5,72,72"), shown);
     EXPECT_EQ(calls.back(), "gadget.show");
     EXPECT_TRUE(system.callsStartingWith("gadget.setAlpha").empty());
     EXPECT_TRUE(system.callsStartingWith("gadget.startAnimationTimer").empty());
@@ -47,7 +47,7 @@ TEST_F(StartUp, CutsTheWindowToTheFacePicturesNonBlackPixels) {
     for (int x = 0; x < 160; ++x) system.face.pixels[x] = 0;  // top row black
     program.start();
     EXPECT_EQ(system.gadget().outline, (std::vector<Rect>{{0, 1, 160, 120}}));
-    EXPECT_EQ(system.gadget().buttonCircle, (Rect{5, 5, 72, 72}));
+    EXPECT_EQ(system.gadget().layout.buttonCircle, (Rect{5, 5, 72, 72}));
 }
 
 TEST_F(StartUp, MakesOnlyTheGadgetNeitherTheDialogNorThePictures) {

@@ -51,6 +51,11 @@ std::string NameOf(const PictureRef& picture) {
     return fake ? fake->name() : "design";
 }
 
+PixelGrid PixelsOf(const PictureRef& picture) {
+    const auto* fake = dynamic_cast<const FakePicture*>(picture.get());
+    return fake ? fake->pixels() : PixelGrid{};
+}
+
 const char* NameOf(PowerAction action) {
     switch (action) {
         case PowerAction::ForcedLogOff: return "forced-log-off";
@@ -74,9 +79,11 @@ void FakeGadgetWindow::setOutline(const std::vector<Rect>& kept) {
     system_.record("gadget.setOutline");
 }
 
-void FakeGadgetWindow::setButtonCircle(Rect bounds) {
-    buttonCircle = bounds;
-    system_.record("gadget.setButtonCircle " + RectText(bounds));
+void FakeGadgetWindow::setLayout(const GadgetLayout& value) {
+    layout = value;
+    system_.record("gadget.setLayout " + std::to_string(value.faceWidth) + "x" +
+                   std::to_string(value.faceHeight) + " button " + RectText(value.button) + " circle " +
+                   RectText(value.buttonCircle));
 }
 
 void FakeGadgetWindow::setFacePicture(PictureRef picture) {
@@ -186,7 +193,7 @@ FakeSystem::FakeSystem() {
 
 std::unique_ptr<GadgetWindow> FakeSystem::createGadgetWindow(GadgetEvents& events) {
     record("gadget.create");
-    auto window = std::make_unique<FakeGadgetWindow>(*this, events);
+    auto window = std::make_unique<FakeGadgetWindow>(*this, events, dpi);
     gadget_ = window.get();
     return window;
 }
@@ -209,6 +216,12 @@ PictureRef FakeSystem::decodePicture(PictureId id) {
     if (failingPicture == kPictureNames[index]) return nullptr;
     const bool frame = id >= PictureId::Frame0;
     return std::make_shared<FakePicture>(kPictureNames[index], frame ? 160 : 78, frame ? 120 : 77);
+}
+
+PictureRef FakeSystem::makePicture(const PixelGrid& pixels) {
+    std::string name = "made " + std::to_string(pixels.width) + "x" + std::to_string(pixels.height);
+    record("makePicture " + name.substr(5));
+    return std::make_shared<FakePicture>(std::move(name), pixels);
 }
 
 bool FakeSystem::requestPowerAction(PowerAction action) {

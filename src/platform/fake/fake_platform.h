@@ -17,18 +17,26 @@ class FakePicture final : public Picture {
 public:
     FakePicture(std::string name, int width, int height)
         : name_(std::move(name)), width_(width), height_(height) {}
+    // A picture made from pixels, which it keeps for tests to compare.
+    FakePicture(std::string name, PixelGrid pixels)
+        : name_(std::move(name)), width_(pixels.width), height_(pixels.height), pixels_(std::move(pixels)) {}
     int width() const override { return width_; }
     int height() const override { return height_; }
     const std::string& name() const { return name_; }
+    const PixelGrid& pixels() const { return pixels_; }
 
 private:
     std::string name_;
     int width_;
     int height_;
+    PixelGrid pixels_;  // empty for a decoded one
 };
 
-// The name of a picture handed to a window, or "design" for none.
+// The name of a picture handed to a window, or "design" for none. A picture
+// made from pixels is called "made WxH".
 std::string NameOf(const PictureRef& picture);
+// The pixels a picture was made from; empty for any other.
+PixelGrid PixelsOf(const PictureRef& picture);
 
 // "forced-log-off", "log-off", "power-off", "restart", "shut-down".
 const char* NameOf(PowerAction action);
@@ -37,13 +45,15 @@ class FakeSystem;
 
 class FakeGadgetWindow final : public GadgetWindow {
 public:
-    FakeGadgetWindow(FakeSystem& system, GadgetEvents& events) : system_(system), events_(events) {}
+    FakeGadgetWindow(FakeSystem& system, GadgetEvents& events, int dpi)
+        : dotsPerInch(dpi), system_(system), events_(events) {}
 
     GadgetEvents& events() { return events_; }
 
+    int dpi() const override { return dotsPerInch; }
     PixelGrid facePixels() const override;
+    void setLayout(const GadgetLayout& layout) override;
     void setOutline(const std::vector<Rect>& kept) override;
-    void setButtonCircle(Rect bounds) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
     void startAnimationTimer(int intervalMs) override;
@@ -53,8 +63,9 @@ public:
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
 
+    int dotsPerInch;          // the system's dpi when the window was made
+    GadgetLayout layout;      // empty until the logic lays the window out
     std::vector<Rect> outline;
-    Rect buttonCircle;
     PictureRef facePicture;
     PictureRef buttonPicture;
     int timerIntervalMs = 0;  // 0: stopped
@@ -107,6 +118,7 @@ public:
     std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
                                                          const SettingsView& view) override;
     PictureRef decodePicture(PictureId id) override;
+    PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
 
@@ -123,6 +135,7 @@ public:
 
     // What the test lets the platform do.
     PixelGrid face;                    // the gadget's design face picture
+    int dpi = 96;                      // of the display a new gadget window is on
     bool powerActionsAccepted = true;
     bool addressesOpen = true;         // whether the shell opens an address
     std::string failingPicture;        // name of a picture that fails to decode

@@ -8,11 +8,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "assets/artwork_layout.h"
 #include "assets/resource_ids.h"
 #include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/placement.h"
 #include "platform/win32/region.h"
 
 namespace exitbutton::win32 {
@@ -29,15 +29,8 @@ constexpr UINT_PTR kSettingsToolId = 3;
 constexpr UINT_PTR kFinishStartupTimerId = 2;
 constexpr UINT kFinishStartupUnpaintedMs = 500;
 
-constexpr RECT kExitHotSpot{layout::kExitHotSpotLeft, layout::kExitHotSpotTop,
-                            layout::kExitHotSpotLeft + layout::kHotSpotSize,
-                            layout::kExitHotSpotTop + layout::kHotSpotSize};
-constexpr RECT kSettingsHotSpot{layout::kSettingsHotSpotLeft, layout::kSettingsHotSpotTop,
-                                layout::kSettingsHotSpotLeft + layout::kHotSpotSize,
-                                layout::kSettingsHotSpotTop + layout::kHotSpotSize};
-constexpr Rect kButtonBounds{layout::kButtonLeft, layout::kButtonTop,
-                             layout::kButtonLeft + layout::kButtonWidth,
-                             layout::kButtonTop + layout::kButtonHeight};
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;  // no taskbar button
 
 bool RegisterGadgetClass(HINSTANCE instance) {
     // Shared icons belong to the system: nothing to free. A DC of its own keeps
@@ -55,7 +48,9 @@ bool RegisterGadgetClass(HINSTANCE instance) {
 
 POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
-bool Contains(const RECT& rect, POINT point) {
+RECT ToRect(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+bool Contains(const Rect& rect, POINT point) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
            point.y < rect.bottom;
 }
@@ -119,14 +114,10 @@ std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
     if (!face || !buttonPicture) return nullptr;
 
     auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, std::move(face));
-    constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
-    constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;  // no taskbar button
-    RECT frame{0, 0, layout::kFaceWidth, layout::kFaceHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const std::wstring caption(gadget_design::kWindowTitle);
-    if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                         instance, window.get())) {
+    // Sized when the logic lays it out, for the display it is on.
+    if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0, 0, 0, nullptr,
+                         nullptr, instance, window.get())) {
         return nullptr;
     }
     if (!window->createChildren(instance, std::move(buttonPicture))) return nullptr;
@@ -139,7 +130,7 @@ Win32GadgetWindow::~Win32GadgetWindow() {
 
 bool Win32GadgetWindow::createChildren(HINSTANCE instance,
                                        std::shared_ptr<const DibPicture> buttonPicture) {
-    button_ = RoundButton::Create(instance, hwnd_, kButtonBounds, events_, std::move(buttonPicture));
+    button_ = RoundButton::Create(instance, hwnd_, events_, std::move(buttonPicture));
     return button_ != nullptr;
 }
 
@@ -154,18 +145,18 @@ void Win32GadgetWindow::finishStartup() {
 void Win32GadgetWindow::addToolTips() {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     // Owned by the gadget, so the system destroys it with the gadget.
-    HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 instance, nullptr);
-    if (!tips) return;
+    if (!toolTips_) return;
     const struct {
         UINT_PTR id;
-        RECT area;
+        Rect area;
         std::wstring_view text;
     } tools[] = {
-        {kExitToolId, kExitHotSpot, gadget_design::kExitKnobToolTip},
-        {kSettingsToolId, kSettingsHotSpot, gadget_design::kSettingsKnobToolTip},
+        {kExitToolId, layout_.exitKnob, gadget_design::kExitKnobToolTip},
+        {kSettingsToolId, layout_.settingsKnob, gadget_design::kSettingsKnobToolTip},
     };
     for (const auto& tool : tools) {
         std::wstring text(tool.text);  // the control copies it
@@ -174,10 +165,25 @@ void Win32GadgetWindow::addToolTips() {
         info.uFlags = TTF_SUBCLASS;
         info.hwnd = hwnd_;
         info.uId = tool.id;
-        info.rect = tool.area;
+        info.rect = ToRect(tool.area);
         info.hinst = instance;
         info.lpszText = text.data();
-        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+// The knobs' tools follow the knobs when the layout changes.
+void Win32GadgetWindow::placeToolTips() {
+    if (!toolTips_) return;
+    const std::pair<UINT_PTR, Rect> tools[] = {{kExitToolId, layout_.exitKnob},
+                                               {kSettingsToolId, layout_.settingsKnob}};
+    for (const auto& [id, area] : tools) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = hwnd_;
+        info.uId = id;
+        info.rect = ToRect(area);
+        SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 
@@ -225,6 +231,13 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CLOSE:
             return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
+        case WM_DPICHANGED:
+            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_DISPLAYCHANGE:
+            // A display the gadget was on may be gone.
+            BringBackOnScreen(hwnd_);
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_TIMER:
             if (wParam == kAnimationTimerId) {
                 Guarded([this] { events_.onAnimationTick(); });
@@ -255,9 +268,9 @@ void Win32GadgetWindow::onPaint() {
     }
 }
 
-Win32GadgetWindow::HotSpot Win32GadgetWindow::HotSpotAt(POINT point) {
-    if (Contains(kExitHotSpot, point)) return HotSpot::Exit;
-    if (Contains(kSettingsHotSpot, point)) return HotSpot::Settings;
+Win32GadgetWindow::HotSpot Win32GadgetWindow::hotSpotAt(POINT point) const {
+    if (Contains(layout_.exitKnob, point)) return HotSpot::Exit;
+    if (Contains(layout_.settingsKnob, point)) return HotSpot::Settings;
     return HotSpot::None;
 }
 
@@ -268,13 +281,13 @@ void Win32GadgetWindow::onMouseMove(POINT point) {
     }
     // A pressed hot spot keeps the mouse to itself, and over a hot spot the
     // face hears nothing.
-    if (pressedHotSpot_ != HotSpot::None || HotSpotAt(point) != HotSpot::None) return;
+    if (pressedHotSpot_ != HotSpot::None || hotSpotAt(point) != HotSpot::None) return;
     Guarded([this] { events_.onPointerOverFace(); });
 }
 
 void Win32GadgetWindow::onButtonDown(MouseButton button, POINT point) {
     if (move_ || pressedHotSpot_ != HotSpot::None) return;
-    const HotSpot spot = HotSpotAt(point);
+    const HotSpot spot = hotSpotAt(point);
     if (spot != HotSpot::None) {
         if (button == MouseButton::Left) {
             pressedHotSpot_ = spot;
@@ -302,7 +315,7 @@ void Win32GadgetWindow::onButtonUp(MouseButton button, POINT point) {
     pressedHotSpot_ = HotSpot::None;
     // Give the capture back first: the settings dialog runs a modal loop.
     ReleaseCapture();
-    if (HotSpotAt(point) != pressed) return;
+    if (hotSpotAt(point) != pressed) return;
     if (pressed == HotSpot::Exit) {
         Guarded([this] { events_.onExitKnobClicked(); });
     } else {
@@ -334,14 +347,32 @@ void Win32GadgetWindow::followPointer() {
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The window takes the place the system suggests, which keeps it under the
+// pointer while it is dragged from one display to another; its size is the
+// one the logic lays out for the new scale.
+void Win32GadgetWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Guarded([this, dpi] { events_.onDisplayScaleChanged(dpi); });
+}
+
+int Win32GadgetWindow::dpi() const { return WindowDpi(hwnd_); }
+
 PixelGrid Win32GadgetWindow::facePixels() const { return face_->pixels(); }
+
+void Win32GadgetWindow::setLayout(const GadgetLayout& layout) {
+    layout_ = layout;
+    const SIZE frame = FrameSize(layout.faceWidth, layout.faceHeight, kStyle, kExStyle, dpi());
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    button_->place(layout.button, layout.buttonCircle, {layout.buttonPictureLeft, layout.buttonPictureTop});
+    placeToolTips();
+}
 
 void Win32GadgetWindow::setOutline(const std::vector<Rect>& kept) {
     ScopedRegion region = RegionFromRects(kept);
     if (region && SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();  // the system owns it now
 }
 
-void Win32GadgetWindow::setButtonCircle(Rect bounds) { button_->setShape(bounds); }
 
 void Win32GadgetWindow::setFacePicture(PictureRef picture) {
     face_ = OurPicture(std::move(picture));
@@ -368,7 +399,7 @@ void Win32GadgetWindow::stopAnimationTimer() { KillTimer(hwnd_, kAnimationTimerI
 void Win32GadgetWindow::show() {
     if (!shownOnce_) {
         shownOnce_ = true;
-        CentreOnWorkArea(hwnd_);
+        CentreOnPrimaryWorkArea(hwnd_);
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(button_->hwnd());

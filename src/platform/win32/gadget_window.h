@@ -32,9 +32,10 @@ public:
     // The owner of the settings dialog and of message boxes.
     HWND hwnd() const { return hwnd_; }
 
+    int dpi() const override;
     PixelGrid facePixels() const override;
+    void setLayout(const GadgetLayout& layout) override;
     void setOutline(const std::vector<Rect>& kept) override;
-    void setButtonCircle(Rect bounds) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
     void startAnimationTimer(int intervalMs) override;
@@ -60,6 +61,7 @@ private:
 
     bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);
     void addToolTips();
+    void placeToolTips();
     void finishStartup();
     void onPaint();
     void onMouseMove(POINT point);
@@ -67,13 +69,16 @@ private:
     void onButtonUp(MouseButton button, POINT point);
     void onCaptureLost();
     void onClickWhileDisabled();
+    void onDpiChanged(int dpi, const RECT& suggested);
     void followPointer();
-    static HotSpot HotSpotAt(POINT point);
+    HotSpot hotSpotAt(POINT point) const;
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> face_;  // kept alive while shown
     std::unique_ptr<RoundButton> button_;
+    GadgetLayout layout_;   // no hot spots until laid out
+    HWND toolTips_ = nullptr;  // owned by the gadget, destroyed with it
     bool shownOnce_ = false;
     bool paintedOnce_ = false;
     bool startupFinished_ = false;

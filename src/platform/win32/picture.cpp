@@ -42,6 +42,17 @@ PixelGrid DibPicture::pixels() const {
     return grid;
 }
 
+std::shared_ptr<DibPicture> DibPicture::FromPixels(const PixelGrid& grid) {
+    auto picture = Create(grid.width, grid.height);
+    if (!picture) return nullptr;
+    const std::size_t count = static_cast<std::size_t>(grid.width) * grid.height;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Color colour = grid.pixels[i];
+        picture->bits_[i] = ((colour >> 16) & 0xFFu) | (colour & 0xFF00u) | ((colour & 0xFFu) << 16);
+    }
+    return picture;
+}
+
 std::shared_ptr<DibPicture> LoadBitmapResource(HINSTANCE instance, int id) {
     ScopedBitmap loaded(static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));

@@ -21,6 +21,8 @@ class DibPicture final : public Picture {
 public:
     // A black picture of the given size; nullptr if the system refuses.
     static std::shared_ptr<DibPicture> Create(int width, int height);
+    // A picture of these pixels; nullptr if the system refuses.
+    static std::shared_ptr<DibPicture> FromPixels(const PixelGrid& grid);
 
     int width() const override { return width_; }
     int height() const override { return height_; }

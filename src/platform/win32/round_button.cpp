@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "assets/artwork_layout.h"
 #include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
@@ -20,8 +19,7 @@ POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lPar
 
 }  // namespace
 
-std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent, Rect bounds,
-                                                 GadgetEvents& events,
+std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent, GadgetEvents& events,
                                                  std::shared_ptr<const DibPicture> picture) {
     // No CS_DBLCLKS: two quick clicks are two clicks. No CS_PARENTDC: our DC
     // must be clipped to our own region.
@@ -29,8 +27,7 @@ std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent
     auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
     const std::wstring caption(gadget_design::kPowerButtonText);
     HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, bounds.left,
-                                bounds.top, bounds.width(), bounds.height(), parent,
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)),
                                 instance, button.get());
     if (!hwnd) return nullptr;
@@ -46,10 +43,13 @@ void RoundButton::setPicture(std::shared_ptr<const DibPicture> picture) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void RoundButton::setShape(Rect bounds) {
-    ScopedRegion circle(CreateEllipticRgn(bounds.left, bounds.top, bounds.right, bounds.bottom));
-    if (!circle) return;
-    if (SetWindowRgn(hwnd_, circle.get(), TRUE)) circle.release();  // the system owns it now
+void RoundButton::place(Rect bounds, Rect circle, POINT pictureOrigin) {
+    pictureOrigin_ = pictureOrigin;
+    SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.width(), bounds.height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ScopedRegion shape(CreateEllipticRgn(circle.left, circle.top, circle.right, circle.bottom));
+    if (shape && SetWindowRgn(hwnd_, shape.get(), TRUE)) shape.release();  // the system owns it now
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -102,8 +102,8 @@ void RoundButton::onPaint() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int shift = pushed_ ? kPushedShiftPx : 0;
-    const int left = layout::kButtonPictureLeft + shift;
-    const int top = layout::kButtonPictureTop + shift;
+    const int left = pictureOrigin_.x + shift;
+    const int top = pictureOrigin_.y + shift;
     // Fill only around the picture, so that nothing flickers under it.
     const int saved = SaveDC(dc);
     if (picture_) ExcludeClipRect(dc, left, top, left + picture_->width(), top + picture_->height());

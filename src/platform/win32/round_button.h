@@ -18,9 +18,9 @@ class RoundButton {
     struct Key {};  // only Create may construct
 
 public:
-    // A visible child of `parent` at `bounds`; nullptr on failure.
-    static std::unique_ptr<RoundButton> Create(HINSTANCE instance, HWND parent, Rect bounds,
-                                               GadgetEvents& events,
+    // A visible child of `parent`, with no size until it is placed; nullptr
+    // on failure.
+    static std::unique_ptr<RoundButton> Create(HINSTANCE instance, HWND parent, GadgetEvents& events,
                                                std::shared_ptr<const DibPicture> picture);
     ~RoundButton();
     RoundButton(const RoundButton&) = delete;
@@ -28,8 +28,10 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     void setPicture(std::shared_ptr<const DibPicture> picture);
-    // Cuts the button to the ellipse inscribed in `bounds` (button coordinates).
-    void setShape(Rect bounds);
+    // Moves the button to `bounds` (parent coordinates), cuts it to the circle
+    // inscribed in `circle` and draws its picture at `pictureOrigin` (both in
+    // button coordinates).
+    void place(Rect bounds, Rect circle, POINT pictureOrigin);
 
     RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
         : events_(events), picture_(std::move(picture)) {}
@@ -61,6 +63,7 @@ private:
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
+    POINT pictureOrigin_{};
     bool trackingLeave_ = false; // WM_MOUSELEAVE will tell when the pointer leaves
     bool mousePressed_ = false;  // left button went down on us; we hold the capture
     bool keyPressed_ = false;    // Space is down

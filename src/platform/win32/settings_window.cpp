@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/guard.h"
+#include "platform/win32/placement.h"
 #include "assets/settings_design.h"
 
 namespace exitbutton::win32 {
@@ -30,13 +31,6 @@ constexpr int kOpacityBoxId = 120;
 constexpr int kOpacityScrollBarId = 121;
 
 constexpr int kPointsPerInchTimesTen = 720;
-
-// The display's dots per inch, which fonts and layout follow: 96 at 100 %.
-int ScreenDpi() {
-    ScopedGetDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
 
 bool RegisterSettingsClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
@@ -78,16 +72,14 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
                                                                  HWND gadget,
                                                                  const SettingsView& view) {
     if (!RegisterSettingsClass(instance)) return nullptr;
-    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, ScreenDpi());
+    // Laid out for the gadget's display, where it will open.
+    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, WindowDpi(gadget));
     if (!dialog->createFonts()) return nullptr;
-    RECT frame{0, 0, dialog->pixels(design::kClientWidthTwips),
-               dialog->pixels(design::kClientHeightTwips)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const SIZE frame = dialog->frameSize();
     const std::wstring caption(design::kCaption);
     // Owned by the gadget: always above it, and gone with it.
-    if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0,
-                         frame.right - frame.left, frame.bottom - frame.top, gadget, nullptr,
-                         instance, dialog.get())) {
+    if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0, frame.cx, frame.cy,
+                         gadget, nullptr, instance, dialog.get())) {
         return nullptr;
     }
     if (!dialog->createControls(instance)) return nullptr;  // the destructor takes the window
@@ -104,6 +96,11 @@ Win32SettingsWindow::~Win32SettingsWindow() {
     }
 }
 
+SIZE Win32SettingsWindow::frameSize() const {
+    return FrameSize(pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), kStyle,
+                     kExStyle, dpi_);
+}
+
 bool Win32SettingsWindow::createFonts() {
     textFont_ = MakeFont(design::kDefaultFont, dpi_);
     titleFont_ = MakeFont(design::kTitleFont, dpi_);
@@ -118,19 +115,20 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
     constexpr DWORD kLabel = WS_GROUP | SS_CENTER;
     constexpr DWORD kGroupBox = WS_GROUP | BS_GROUPBOX;
     constexpr DWORD kOption = BS_AUTORADIOBUTTON | BS_MULTILINE;
-    HFONT text = textFont_.get();
+    constexpr FontSlot text = &Win32SettingsWindow::textFont_;
     struct Control {
         const wchar_t* className;
         std::wstring_view caption;
         DWORD style;
         TwipsRect place;
         int id;
-        HFONT font;
+        FontSlot font;
     };
     const Control before[] = {
         {L"BUTTON", design::kWebAddress, kPushButton, design::kWebLinkPlace, kWebLinkId,
-         webLinkFont_.get()},
-        {L"STATIC", design::kTitleText, kLabel, design::kTitlePlace, kTitleId, titleFont_.get()},
+         &Win32SettingsWindow::webLinkFont_},
+        {L"STATIC", design::kTitleText, kLabel, design::kTitlePlace, kTitleId,
+         &Win32SettingsWindow::titleFont_},
         {L"STATIC", design::kMakersText, kLabel, design::kMakersPlace, kMakersId, text},
         {L"STATIC", design::kYearText, kLabel, design::kYearPlace, kYearId, text},
         {L"BUTTON", design::kActionsBoxText, kGroupBox, design::kActionsBoxPlace, kActionsBoxId, text},
@@ -169,15 +167,47 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
 
 HWND Win32SettingsWindow::addControl(HINSTANCE instance, const wchar_t* className,
                                      std::wstring_view text, DWORD style, TwipsRect place, int id,
-                                     HFONT font) {
+                                     FontSlot font) {
     const std::wstring caption(text);
     HWND child = CreateWindowExW(0, className, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
                                  pixels(place.left), pixels(place.top), pixels(place.width),
                                  pixels(place.height), hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                  nullptr);
-    if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!child) return nullptr;
+    if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*font).get()), FALSE);
+    controls_.push_back({id, place, font});
     return child;
+}
+
+// Every control goes to its place at the new scale, with fonts of that
+// scale; the window takes the place the system suggests, at its own size.
+void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    // The controls let go of the old fonts before they are deleted.
+    ScopedFont oldText = std::move(textFont_), oldTitle = std::move(titleFont_),
+               oldWebLink = std::move(webLinkFont_);
+    const int oldDpi = dpi_;
+    dpi_ = dpi;
+    if (!createFonts()) {
+        dpi_ = oldDpi;
+        textFont_ = std::move(oldText);
+        titleFont_ = std::move(oldTitle);
+        webLinkFont_ = std::move(oldWebLink);
+        return;
+    }
+    for (const PlacedControl& placed : controls_) {
+        HWND child = control(placed.id);
+        SetWindowPos(child, nullptr, pixels(placed.place.left), pixels(placed.place.top),
+                     pixels(placed.place.width), pixels(placed.place.height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (placed.font) {
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*placed.font).get()), TRUE);
+        }
+    }
+    const SIZE frame = frameSize();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -200,6 +230,9 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
         }
         case WM_ACTIVATE:
             onActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_DPICHANGED:
+            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
             // The close box destroys the dialog. A modal one gives the gadget
@@ -292,11 +325,15 @@ void Win32SettingsWindow::setOpacityCaption(std::wstring_view caption) {
 
 void Win32SettingsWindow::showModal() {
     if (!hwnd_ || IsWindowVisible(hwnd_)) return;
-    if (!positioned_) {
-        positioned_ = true;
-        CentreOnWorkArea(hwnd_);  // later showings keep the place where it was hidden
-    }
     HWND gadget = owner();
+    // It opens on the gadget's display: centred the first time, and later
+    // where it was hidden, unless the gadget has gone to another display.
+    if (!positioned_ || (gadget && !OnSameDisplay(hwnd_, gadget))) {
+        positioned_ = true;
+        const int dpiBefore = dpi_;
+        CentreOnWorkAreaOf(hwnd_, gadget);
+        if (dpi_ != dpiBefore) CentreOnWorkAreaOf(hwnd_, gadget);  // it changed size on arriving
+    }
     const bool disabledHere = gadget && IsWindowEnabled(gadget);
     if (disabledHere) EnableWindow(gadget, FALSE);
     ShowWindow(hwnd_, SW_SHOW);

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "assets/twips.h"
 #include "platform/platform.h"
@@ -41,10 +42,20 @@ private:
     void detach() { hwnd_ = nullptr; }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Which of the dialog's fonts a control shows; null for none.
+    using FontSlot = ScopedFont Win32SettingsWindow::*;
+    struct PlacedControl {
+        int id;
+        TwipsRect place;
+        FontSlot font;
+    };
+
+    SIZE frameSize() const;
     bool createFonts();
     bool createControls(HINSTANCE instance);
     HWND addControl(HINSTANCE instance, const wchar_t* className, std::wstring_view text,
-                    DWORD style, TwipsRect place, int id, HFONT font);
+                    DWORD style, TwipsRect place, int id, FontSlot font);
+    void onDpiChanged(int dpi, const RECT& suggested);
     void onCommand(int id, int code);
     void onScroll(int code, int position);
     void onActivate(bool active);
@@ -64,6 +75,7 @@ private:
     ScopedFont textFont_;
     ScopedFont titleFont_;
     ScopedFont webLinkFont_;
+    std::vector<PlacedControl> controls_;  // to lay out again at another scale
 };
 
 }  // namespace exitbutton::win32

@@ -62,6 +62,8 @@ PictureRef Win32System::decodePicture(PictureId id) {
                                IDR_PICTURE_FIRST + static_cast<int>(id));
 }
 
+PictureRef Win32System::makePicture(const PixelGrid& pixels) { return DibPicture::FromPixels(pixels); }
+
 bool Win32System::requestPowerAction(PowerAction action) {
     const PowerRequest request = PowerRequestFor(action);
     // The request is made even when the privilege could not be enabled: the

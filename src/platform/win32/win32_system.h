@@ -21,6 +21,7 @@ public:
     std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
                                                          const SettingsView& view) override;
     PictureRef decodePicture(PictureId id) override;
+    PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
 

@@ -42,17 +42,4 @@ bool RegisterBoundClass(HINSTANCE instance, const wchar_t* className, WNDCLASSEX
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// Centres a top-level window on the work area, as a first showing should.
-inline void CentreOnWorkArea(HWND hwnd) {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    RECT frame{};
-    GetWindowRect(hwnd, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace exitbutton::win32

@@ -1,0 +1,181 @@
+// The gadget on displays of other scales: the layout scaled like the
+// pictures, the pictures drawn for the scale, and a change of scale while it
+// runs.
+#include <gtest/gtest.h>
+
+#include "core/scene.h"
+#include "core/shape.h"
+#include "gadget/gadget_layout.h"
+#include "test_support.h"
+
+namespace exitbutton {
+namespace {
+
+using fake::NameOf;
+using fake::PixelsOf;
+
+constexpr Color kSeeThrough = 0x000000;
+
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+TEST(GadgetLayout, AtOneHundredPercentIsTheDesignLayout) {
+    const GadgetLayout layout = LayoutForScale(1);
+    EXPECT_EQ(layout.faceWidth, 160);
+    EXPECT_EQ(layout.faceHeight, 120);
+    EXPECT_EQ(layout.button, (Rect{36, 19, 120, 112}));
+    EXPECT_EQ(layout.buttonCircle, (Rect{5, 5, 72, 72}));
+    EXPECT_EQ(layout.buttonPictureLeft, 3);
+    EXPECT_EQ(layout.buttonPictureTop, 3);
+    EXPECT_EQ(layout.exitKnob, (Rect{136, 8, 153, 25}));
+    EXPECT_EQ(layout.settingsKnob, (Rect{136, 88, 153, 105}));
+}
+
+TEST(GadgetLayout, AtTwoHundredPercentEveryEdgeDoubles) {
+    const GadgetLayout layout = LayoutForScale(2);
+    EXPECT_EQ(layout.faceWidth, 320);
+    EXPECT_EQ(layout.faceHeight, 240);
+    EXPECT_EQ(layout.button, (Rect{72, 38, 240, 224}));
+    EXPECT_EQ(layout.buttonCircle, (Rect{10, 10, 144, 144}));
+    EXPECT_EQ(layout.exitKnob, (Rect{272, 16, 306, 50}));
+    EXPECT_EQ(layout.settingsKnob, (Rect{272, 176, 306, 210}));
+}
+
+// At fractional scales the edges round one by one: the parts must still lie
+// where the pictures put them, and still fit in one another.
+TEST(GadgetLayout, AtEveryScaleThePartsStayOnTheirPicturesAndInsideTheFace) {
+    for (int dpi = 96; dpi <= 480; dpi += 6) {
+        SCOPED_TRACE(dpi);
+        const double scale = scene::ScaleForDpi(dpi);
+        const GadgetLayout layout = LayoutForScale(scale);
+        const Rect face{0, 0, layout.faceWidth, layout.faceHeight};
+        EXPECT_EQ(face, scene::FaceRect(scale));
+        const Rect buttonArea{0, 0, layout.button.width(), layout.button.height()};
+        EXPECT_TRUE(Inside(layout.button, face));
+        EXPECT_TRUE(Inside(layout.buttonCircle, buttonArea));
+        EXPECT_EQ(layout.buttonCircle.width(), layout.buttonCircle.height()) << "a circle, not an ellipse";
+        const Rect picture = scene::ButtonPictureRect(scale);
+        EXPECT_EQ(layout.button.left + layout.buttonPictureLeft, picture.left);
+        EXPECT_EQ(layout.button.top + layout.buttonPictureTop, picture.top);
+        EXPECT_TRUE(Inside(layout.exitKnob, face));
+        EXPECT_TRUE(Inside(layout.settingsKnob, face));
+        EXPECT_LE(layout.exitKnob.bottom, layout.settingsKnob.top);
+        // The knobs stay clear of the button.
+        EXPECT_LE(layout.button.right, layout.exitKnob.left);
+    }
+}
+
+TEST(DisplayScale, FollowsTheDpiFromOneUpToTheLargestScale) {
+    EXPECT_EQ(scene::ScaleForDpi(96), 1);
+    EXPECT_EQ(scene::ScaleForDpi(120), 1.25);
+    EXPECT_EQ(scene::ScaleForDpi(144), 1.5);
+    EXPECT_EQ(scene::ScaleForDpi(192), 2);
+    EXPECT_EQ(scene::ScaleForDpi(288), 3);
+    EXPECT_EQ(scene::ScaleForDpi(72), 1) << "never drawn smaller than the design";
+    EXPECT_EQ(scene::ScaleForDpi(0), 1);
+    EXPECT_EQ(scene::ScaleForDpi(100000), scene::kMaxScale);
+}
+
+// A program started on a display of `dpi`.
+struct ProgramAt {
+    fake::FakeSystem system;
+    Program program{system};
+    explicit ProgramAt(int dpi) {
+        system.dpi = dpi;
+        program.start();
+    }
+    fake::FakeGadgetWindow& window() { return system.gadget(); }
+    GadgetEvents& events() { return window().events(); }
+};
+
+TEST(GadgetAtTwoHundredPercent, StartsWithTheFaceDrawnForTheScaleAndCutToIt) {
+    ProgramAt at(192);
+    const PixelGrid face = scene::RenderFace({}, 2);
+    EXPECT_EQ(at.window().layout, LayoutForScale(2));
+    EXPECT_EQ(NameOf(at.window().facePicture), "made 320x240");
+    EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, face.pixels);
+    EXPECT_EQ(at.window().outline, ScanOutline(face, kSeeThrough).kept);
+    // The button shows its part of the same face.
+    const Rect part = scene::ButtonPictureRect(2);
+    const PixelGrid button = PixelsOf(at.window().buttonPicture);
+    ASSERT_EQ(button.width, part.width());
+    ASSERT_EQ(button.height, part.height());
+    EXPECT_EQ(button.at(40, 50), face.at(part.left + 40, part.top + 50));
+    // Nothing committed is decoded, nothing of the animation drawn yet.
+    EXPECT_TRUE(at.system.callsStartingWith("decode").empty());
+    EXPECT_TRUE(at.system.callsStartingWith("gadget.facePixels").empty());
+    EXPECT_EQ(at.system.callsStartingWith("makePicture").size(), 2u);
+    EXPECT_TRUE(at.window().visible);
+}
+
+TEST(GadgetAtTwoHundredPercent, DrawsEachFrameWhenFirstShownAndNeverAgain) {
+    ProgramAt at(192);
+    at.system.calls.clear();
+    at.events().onPointerOverPowerButton();
+    EXPECT_EQ(PixelsOf(at.window().buttonPicture).pixels,
+              scene::RenderFacePart({true, false, 0}, 2, scene::ButtonPictureRect(2)).pixels);
+    at.events().onAnimationTick();
+    at.events().onAnimationTick();
+    EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace(scene::FrameState(1), 2).pixels);
+    EXPECT_EQ(at.system.callsStartingWith("makePicture").size(), 3u) << "the hover look and two frames";
+    for (int tick = 0; tick < 30; ++tick) at.events().onAnimationTick();
+    EXPECT_EQ(at.system.callsStartingWith("makePicture").size(), 1u + kAnimationFrameCount);
+}
+
+TEST(ScaleChange, MidAnimationGoesOnFromTheSameFrameDrawnForTheNewScale) {
+    ProgramAt at(96);
+    at.events().onPointerOverPowerButton();
+    at.events().onAnimationTick();
+    at.events().onAnimationTick();  // frame 1 shows
+    at.system.calls.clear();
+
+    at.events().onDisplayScaleChanged(144);
+    EXPECT_EQ(at.window().layout, LayoutForScale(1.5));
+    EXPECT_EQ(at.window().outline, ScanOutline(scene::RenderFace({}, 1.5), kSeeThrough).kept);
+    EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace(scene::FrameState(1), 1.5).pixels);
+    EXPECT_EQ(PixelsOf(at.window().buttonPicture).pixels,
+              scene::RenderFacePart({true, false, 0}, 1.5, scene::ButtonPictureRect(1.5)).pixels);
+    EXPECT_TRUE(at.system.callsStartingWith("gadget.stopAnimationTimer").empty());
+    EXPECT_EQ(at.window().timerIntervalMs, 50);
+
+    at.events().onAnimationTick();
+    EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace(scene::FrameState(2), 1.5).pixels);
+}
+
+TEST(ScaleChange, BackToOneHundredPercentGivesTheDesignOutlineAndPictures) {
+    ProgramAt at(192);
+    at.events().onDisplayScaleChanged(96);
+    EXPECT_EQ(at.window().layout, LayoutForScale(1));
+    EXPECT_EQ(PixelCount(at.window().outline), 11403);
+    EXPECT_EQ(NameOf(at.window().facePicture), "made 160x120") << "the face with its lights off";
+    EXPECT_EQ(NameOf(at.window().buttonPicture), "button_normal") << "the committed picture";
+
+    at.events().onPointerOverPowerButton();
+    at.events().onAnimationTick();
+    EXPECT_EQ(NameOf(at.window().facePicture), "frame0");
+}
+
+TEST(ScaleChange, ToAnotherDpiOfTheSameScaleOnlyLaysTheWindowOutAgain) {
+    ProgramAt at(96);
+    at.system.calls.clear();
+    at.events().onDisplayScaleChanged(72);  // drawn at 100 % all the same
+    EXPECT_EQ(at.system.calls,
+              (std::vector<std::string>{"gadget.setLayout 160x120 button 36,19,120,112 circle 5,5,72,72"}));
+}
+
+TEST(ScaleChange, WhileTheSettingsDialogIsOpenLeavesTheSharedStateAlone) {
+    ProgramAt at(96);
+    at.system.whileModal = [&] {
+        at.events().onDisplayScaleChanged(120);
+        at.system.settings().clickOption(3);
+    };
+    at.events().onSettingsKnobClicked();
+    EXPECT_EQ(at.window().layout, LayoutForScale(1.25));
+    EXPECT_EQ(at.program.state().actionIndex, 3);
+    EXPECT_EQ(at.program.state().frameIndex, 0);
+}
+
+}  // namespace
+}  // namespace exitbutton
