@@ -30,7 +30,9 @@ def open_dialog_at(dpi):
     returns its window, its controls and a screenshot."""
     set_log_pixels(dpi)
     gadget = SESSION.fresh_gadget()
-    SESSION.desktop.mouse_move(*gadget.to_screen(*harness.SETTINGS_KNOB))
+    # The knob's place scales with the display, as every edge of the gadget does.
+    knob = [int(v * dpi / 96 + 0.5) for v in harness.SETTINGS_KNOB]
+    SESSION.desktop.mouse_move(*gadget.to_screen(*knob))
     SESSION.desktop.click(1)
     SESSION.desktop.mouse_move(0, 0)
     dialog = harness.wait_until(

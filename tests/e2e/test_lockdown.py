@@ -1,7 +1,8 @@
 """Both built exes are locked down: the loader may move them and never runs
 their data, no section is writable and executable, and the embedded manifest
 runs them as the invoking user with the version 6 common controls, names the
-Windows versions they support and claims no DPI awareness."""
+Windows versions they support and declares per-monitor DPI awareness (v2,
+with the older per-monitor claim for systems before it)."""
 
 import os
 import unittest
@@ -22,8 +23,9 @@ SUPPORTED_OS = {
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
 }
-# Elements by which a manifest declares DPI awareness (windowsSettings, 2005 and 2016).
-DPI_SETTINGS = {"dpiaware", "dpiawareness", "gdiscaling"}
+# The namespaces of the windowsSettings elements that declare DPI awareness.
+SETTINGS_2005 = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+SETTINGS_2016 = "http://schemas.microsoft.com/SMI/2016/WindowsSettings"
 
 
 def load(path, machine):
@@ -135,13 +137,25 @@ class EmbeddedManifest(unittest.TestCase):
                 missing = [name for guid, name in SUPPORTED_OS.items() if guid not in ids]
                 self.assertEqual(missing, [], f"supportedOS ids found: {sorted(ids)}")
 
-    def test_the_manifest_makes_no_dpi_awareness_claim(self):
+    def test_the_manifest_declares_per_monitor_v2_awareness_with_the_older_claim_as_fallback(self):
+        # Windows 10 1703 and later read dpiAwareness, a list tried in order;
+        # earlier systems read only dpiAware, where "true/pm" is per monitor.
+        # Both must sit in the asm.v3 application's windowsSettings to count.
         for label, _, _ in EXES:
             with self.subTest(label):
-                root, text = self.manifest(label)
-                claims = [e.tag for e in root.iter() if local_name(e.tag).lower() in DPI_SETTINGS]
-                self.assertEqual(claims, [])
-                self.assertNotIn("dpiaware", text.lower())
+                root, _ = self.manifest(label)
+                settings = [s for a in root.iter(f"{{{ASM_V3}}}application")
+                            for s in a.iter(f"{{{ASM_V3}}}windowsSettings")]
+                self.assertEqual(len(settings), 1, "one windowsSettings element")
+                awareness = [e.text.strip() for e in settings[0].iter(f"{{{SETTINGS_2016}}}dpiAwareness")]
+                self.assertEqual(len(awareness), 1)
+                choices = [c.strip().lower() for c in awareness[0].split(",")]
+                self.assertEqual(choices[0], "permonitorv2")
+                self.assertIn("permonitor", choices[1:])
+                older = [e.text.strip().lower() for e in settings[0].iter(f"{{{SETTINGS_2005}}}dpiAware")]
+                self.assertEqual(older, ["true/pm"])
+                self.assertNotIn("gdiScaling", {local_name(e.tag) for e in root.iter()},
+                                 "GDI scaling would stretch what the program draws for itself")
 
 
 if __name__ == "__main__":

@@ -362,8 +362,7 @@ PixelGrid Win32GadgetWindow::facePixels() const { return face_->pixels(); }
 
 void Win32GadgetWindow::setLayout(const GadgetLayout& layout) {
     layout_ = layout;
-    const SIZE frame = FrameSize(layout.faceWidth, layout.faceHeight, kStyle, kExStyle, dpi());
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetClientSize(hwnd_, layout.faceWidth, layout.faceHeight, dpi());
     button_->place(layout.button, layout.buttonCircle, {layout.buttonPictureLeft, layout.buttonPictureTop});
     placeToolTips();
 }

@@ -63,6 +63,23 @@ SIZE FrameSize(int width, int height, DWORD style, DWORD exStyle, int dpi) {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+void SetClientSize(HWND window, int width, int height, int dpi, const POINT* topLeft) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    SIZE frame = FrameSize(width, height, style, exStyle, dpi);
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (topLeft ? 0 : SWP_NOMOVE);
+    const POINT place = topLeft ? *topLeft : POINT{};
+    SetWindowPos(window, nullptr, place.x, place.y, frame.cx, frame.cy, flags);
+    RECT client{};
+    if (!GetClientRect(window, &client)) return;
+    const int missingWidth = width - client.right;
+    const int missingHeight = height - client.bottom;
+    if (missingWidth == 0 && missingHeight == 0) return;
+    frame.cx += missingWidth;
+    frame.cy += missingHeight;
+    SetWindowPos(window, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
 void CentreOnPrimaryWorkArea(HWND window) {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);

@@ -14,6 +14,12 @@ int WindowDpi(HWND window);
 // `dpi`, for a window of these styles.
 SIZE FrameSize(int width, int height, DWORD style, DWORD exStyle, int dpi);
 
+// Gives `window` a client area of `width` x `height`, its top-left corner at
+// `topLeft` (screen coordinates), or where it is if null. The frame is
+// reckoned for `dpi` and then measured: a system whose frame does not follow
+// the window's scale (Wine, for one) still gets the exact client size.
+void SetClientSize(HWND window, int width, int height, int dpi, const POINT* topLeft = nullptr);
+
 // Centres `window` on the primary display's work area, as a program's first
 // window starts.
 void CentreOnPrimaryWorkArea(HWND window);

@@ -204,9 +204,9 @@ void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*placed.font).get()), TRUE);
         }
     }
-    const SIZE frame = frameSize();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.cx, frame.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT topLeft{suggested.left, suggested.top};
+    SetClientSize(hwnd_, pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), dpi_,
+                  &topLeft);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
