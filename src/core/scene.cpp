@@ -51,6 +51,9 @@ constexpr int kBlackPixels[][2] = {{24, 36}, {139, 85}};
 constexpr Rgb kRim{40, 40, 44};  // the dark metal edge around every part
 
 double Sq(double v) { return v * v; }
+// The length of (x, y). Every length here is far from overflow, where
+// std::hypot spends its time.
+double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 Rgb Mix(Rgb a, Rgb b, double t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
@@ -62,7 +65,7 @@ double Distance(const Box& b, double x, double y) {
     double qx = std::fabs(x - (b.left + hx)) - (hx - b.radius);
     double qy = std::fabs(y - (b.top + hy)) - (hy - b.radius);
     double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
-    double outside = ox > 0 && oy > 0 ? std::hypot(ox, oy) : ox + oy;  // hypot(a, 0) is exactly a
+    double outside = ox > 0 && oy > 0 ? Length(ox, oy) : ox + oy;
     return outside + std::min(std::max(qx, qy), 0.0) - b.radius;
 }
 
@@ -89,12 +92,17 @@ double DiscDistanceForShading(double x, double y) {
     return DiscDistance(x, y);
 }
 
-double FigureDistance(double x, double y) {
-    double d = DiscDistance(x, y);
-    for (const Box& b : kBars) d = std::min(d, Distance(b, x, y));
-    for (const Box& b : kLugs) d = std::min(d, Distance(b, x, y));
-    for (const Box& b : {kBracket, kRod, kTopKnob, kBottomKnob}) d = std::min(d, Distance(b, x, y));
-    return d;
+// Whether a point lies on some part, its edge included. The bezel's test
+// needs only the sign of its distance, which DiscDistanceForShading keeps.
+bool OnAPart(double x, double y) {
+    if (DiscDistanceForShading(x, y) <= 0) return true;
+    for (const Box& b : kBars)
+        if (Distance(b, x, y) <= 0) return true;
+    for (const Box& b : kLugs)
+        if (Distance(b, x, y) <= 0) return true;
+    for (const Box& b : {kBracket, kRod, kTopKnob, kBottomKnob})
+        if (Distance(b, x, y) <= 0) return true;
+    return false;
 }
 
 // Brushed steel, from shadow (0) to highlight (1), a little blue.
@@ -123,7 +131,7 @@ Rgb Ball(Rgb base, double dx, double dy, double radius) {
 
 Rgb Knob(const Box& box, double x, double y, Rgb ball) {
     double cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
-    double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+    double dx = x - cx, dy = y - cy, r = Length(dx, dy);
     double inset = -Distance(box, x, y);
     double light = -(dx + dy) / (std::fabs(dx) + std::fabs(dy) + 1e-9);
     double t = 0.5 - 0.2 * (dx + dy) / 26 + 0.25 * light * Clamp01(1 - inset / 2.5);
@@ -134,12 +142,12 @@ Rgb Knob(const Box& box, double x, double y, Rgb ball) {
 
 // The X: two rounded strokes, glowing.
 Rgb ButtonFace(double dx, double dy, bool hover) {
-    double r = std::hypot(dx, dy);
+    double r = Length(dx, dy);
     Rgb c = Mix({70, 64, 62}, {24, 22, 25}, Clamp01(0.5 + (dx + dy) / 60));
     c = Mix(c, {200, 200, 210}, 0.22 * std::exp(-Sq(dx / 17) - Sq((dy + 16) / 8)));  // gloss
     auto stroke = [](double u, double v) {  // distance to the segment from (-13,-13) to (13,13)
         double t = std::clamp((u + v) / 2, -13.0, 13.0);
-        return std::hypot(u - t, v - t);
+        return Length(u - t, v - t);
     };
     double d = std::min(stroke(dx, dy), stroke(dx, -dy)) - 4.1;
     Rgb core = hover ? Rgb{255, 128, 96} : Rgb{255, 204, 84};
@@ -182,10 +190,10 @@ Lights LightsOf(const SceneState& state) {
 constexpr double kLightReach = 20;
 
 Rgb Bezel(double x, double y, double discDistance, bool hover, const Lights& lights) {
-    double dx = x - kDiscX, dy = y - kDiscY, r = std::hypot(dx, dy);
+    double dx = x - kDiscX, dy = y - kDiscY, r = Length(dx, dy);
     if (r < kButtonRadius) return ButtonFace(dx, dy, hover);
     double angle = std::atan2(-dy, dx);  // counter-clockwise, y up
-    double towardLight = std::cos(angle - 135 * kDegree);
+    double towardLight = -(dx + dy) / (r * std::numbers::sqrt2);  // cos(angle - 135 degrees)
     double inset = -discDistance;
     Rgb c;
     if (inset < kBezelEdge) {
@@ -200,7 +208,7 @@ Rgb Bezel(double x, double y, double discDistance, bool hover, const Lights& lig
     for (int i = 0; i < lights.count; ++i) {
         double lx = x - lights.centres[i].x, ly = y - lights.centres[i].y;
         if (lx * lx + ly * ly > kLightReach * kLightReach) continue;
-        double d = std::hypot(lx, ly);
+        double d = Length(lx, ly);
         c = Mix(c, {255, 255, 250}, Clamp01(1.1 * std::exp(-Sq(d / 1.5)) + 0.3 * std::exp(-Sq(d / 3))));
     }
     return c;
@@ -242,7 +250,7 @@ Rgb ShadeScene(double x, double y, const SceneState& state) {
 bool InFigure(double x, double y) {
     for (const auto& p : kBlackPixels)  // each takes the whole face pixel around its centre
         if (std::fabs(x - p[0]) <= 0.5 && std::fabs(y - p[1]) <= 0.5) return false;
-    return FigureDistance(x, y) <= 0;
+    return OnAPart(x, y);
 }
 
 int ScaledEdge(int edge, double scale) { return static_cast<int>(std::floor(edge * scale + 0.5)); }
@@ -286,18 +294,21 @@ public:
     // window must reach this far beyond it.
     static int Reach(double scale) { return static_cast<int>(std::ceil(kRimReach * scale)); }
 
-    FaceDrawing(double scale, const Rect& window) : scale_(scale), window_(window) {
+    FaceDrawing(double scale, const Rect& window, const Parallel& parallel = {})
+        : scale_(scale), window_(window), parallel_(parallel) {
         const Rect face = FaceRect(scale);
-        inFigure_.reserve(static_cast<std::size_t>(window.area()));
-        for (int y = window.top; y < window.bottom; ++y)
+        inFigure_.assign(static_cast<std::size_t>(window.area()), 0);
+        forEachRow(window.top, window.bottom, [&](int y) {
+            std::uint8_t* row = &inFigure_[static_cast<std::size_t>(y - window.top) * window.width()];
             for (int x = window.left; x < window.right; ++x)
-                inFigure_.push_back(x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
-                                    InScaledFigure(x, y, scale));
+                row[x - window.left] = x >= 0 && y >= 0 && x < face.right && y < face.bottom &&
+                                       InScaledFigure(x, y, scale);
+        });
         // Nearest first; farther ones could only darken by nothing.
         const int reach = Reach(scale);
         for (int v = -reach; v <= reach; ++v)
             for (int u = -reach; u <= reach; ++u)
-                if (double distance = std::hypot(u, v) / scale; distance < kRimReach)
+                if (double distance = Length(u, v) / scale; distance < kRimReach)
                     neighbours_.push_back({u, v, distance});
         std::stable_sort(neighbours_.begin(), neighbours_.end(),
                          [](const Neighbour& a, const Neighbour& b) { return a.distance < b.distance; });
@@ -309,8 +320,8 @@ public:
     PixelGrid draw(const SceneState& state, const Rect& part, const PixelGrid* unlit = nullptr) const {
         const Lights lights = LightsOf(state);
         PixelGrid picture{part.width(), part.height(), std::vector<Color>(static_cast<std::size_t>(part.area()), 0)};
-        Color* out = picture.pixels.data();
-        for (int y = part.top; y < part.bottom; ++y)
+        forEachRow(part.top, part.bottom, [&](int y) {
+            Color* out = &picture.pixels[static_cast<std::size_t>(y - part.top) * part.width()];
             for (int x = part.left; x < part.right; ++x, ++out) {
                 if (!inFigure(x, y)) continue;  // the surround stays exactly black
                 if (unlit && !NearALight(lights, FaceCoordinate(x, scale_), FaceCoordinate(y, scale_))) {
@@ -335,6 +346,7 @@ public:
                 auto channel = [](double v) { return std::clamp(std::lround(v), 20L, 255L); };
                 *out = Pack(channel(c.r), channel(c.g), channel(c.b));
             }
+        });
         return picture;
     }
 
@@ -343,6 +355,21 @@ private:
         int u, v;
         double distance;  // in face pixels
     };
+
+    // Rows are independent: each pixel is written by its own row alone.
+    // Bands of rows go to the processors there are, if the drawing may use them.
+    template <typename RowWork>
+    void forEachRow(int top, int bottom, const RowWork& work) const {
+        constexpr int kBands = 8;
+        const int rows = bottom - top;
+        if (!parallel_ || rows < kBands) {
+            for (int y = top; y < bottom; ++y) work(y);
+            return;
+        }
+        parallel_(kBands, [&](int band) {
+            for (int y = top + rows * band / kBands; y < top + rows * (band + 1) / kBands; ++y) work(y);
+        });
+    }
 
     bool inFigure(int x, int y) const {
         return x >= window_.left && y >= window_.top && x < window_.right && y < window_.bottom &&
@@ -361,6 +388,7 @@ private:
 
     double scale_;
     Rect window_;
+    Parallel parallel_;
     std::vector<std::uint8_t> inFigure_;
     std::vector<Neighbour> neighbours_;
 };
@@ -397,8 +425,9 @@ double ScaleForDpi(int dpi) {
     return std::clamp(dpi / static_cast<double>(kDesignDpi), 1.0, kMaxScale);
 }
 
-SceneRenderer::SceneRenderer(double scale)
-    : scale_((CheckScale(scale), scale)), drawing_(std::make_unique<FaceDrawing>(scale, FaceRect(scale))) {}
+SceneRenderer::SceneRenderer(double scale, const Parallel& parallel)
+    : scale_((CheckScale(scale), scale)),
+      drawing_(std::make_unique<FaceDrawing>(scale, FaceRect(scale), parallel)) {}
 
 SceneRenderer::~SceneRenderer() = default;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "platform/geometry.h"
@@ -84,13 +85,18 @@ ScenePictures RenderPictures(double scale);
 
 class FaceDrawing;
 
+// Runs work(0) .. work(count - 1), in any order and at once if it can, and
+// returns when all are done.
+using Parallel = std::function<void(int count, const std::function<void(int)>& work)>;
+
 // The pictures of one scale, each drawn when first asked for. The figure test
 // of every pixel is made once; the frames take every pixel no light reaches
 // from the face.
 class SceneRenderer {
 public:
-    // Throws RuntimeError for a scale outside 1 .. kMaxScale.
-    explicit SceneRenderer(double scale);
+    // Throws RuntimeError for a scale outside 1 .. kMaxScale. With
+    // `parallel`, each picture is drawn in bands of rows at once.
+    explicit SceneRenderer(double scale, const Parallel& parallel = {});
     ~SceneRenderer();
     SceneRenderer(const SceneRenderer&) = delete;
     SceneRenderer& operator=(const SceneRenderer&) = delete;

@@ -19,7 +19,10 @@ void PictureStore::decodeAll() {
 }
 
 scene::SceneRenderer& PictureStore::renderer() {
-    if (!renderer_) renderer_ = std::make_unique<scene::SceneRenderer>(scale_);
+    if (!renderer_) {
+        renderer_ = std::make_unique<scene::SceneRenderer>(
+            scale_, [this](int count, const std::function<void(int)>& work) { system_.runInParallel(count, work); });
+    }
     return *renderer_;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -183,6 +184,9 @@ public:
     virtual PictureRef decodePicture(PictureId id) = 0;
     // A picture of these pixels, for a window of this system to show.
     virtual PictureRef makePicture(const PixelGrid& pixels) = 0;
+    // Runs work(0) .. work(count - 1) spread over the machine's processors,
+    // and returns when all are done. Each must touch data of its own.
+    virtual void runInParallel(int count, const std::function<void(int index)>& work) = 0;
     // Asks the system to end the session as `action` says; false if it refused.
     virtual bool requestPowerAction(PowerAction action) = 0;
     // Ends the process at once. The product never returns from it.

@@ -15,6 +15,7 @@ import time
 import unittest
 
 import harness
+import pefile_lite
 import soak_animation
 import soak_driver
 from soak_driver import SCROLL_MAX, SCROLL_MIN, caption_for
@@ -214,6 +215,36 @@ class FarAwayMouse(HealthyAfterwards):
         self.assert_healthy(dialog_expected=True)
         self.close_dialog()
         self.assert_healthy()
+
+
+class ForgedScaleChanges(HealthyAfterwards):
+    """WM_DPICHANGED carries a pointer to the suggested rectangle. The system
+    sends it; another process can post it with any number there."""
+
+    WM_DPICHANGED = 0x02E0
+    DPI_192 = (192 << 16) | 192
+    # Unmapped (null, the first page, the top of the user address range) and
+    # mapped but not a rectangle the system made (the exe's own header).
+    UNREADABLE = (0, 0x10, 0x7FFEFFF0)
+
+    def test_posted_with_a_pointer_to_nothing_it_is_ignored(self):
+        rect = self.gadget.window()["window_rect"]
+        for lparam in self.UNREADABLE:
+            self.post(self.gadget.hwnd, self.WM_DPICHANGED, self.DPI_192, lparam)
+        self.send(self.gadget.hwnd, harness.WM_NULL, 0, 0)
+        self.assertEqual(self.gadget.window()["window_rect"], rect, "no new scale, no new place")
+        self.assert_healthy()
+
+    def test_posted_with_a_pointer_to_other_data_the_gadget_stays_where_it_was(self):
+        # Wine maps the exe at its preferred base: its header reads as a
+        # rectangle far off to the right of every display.
+        image_base = pefile_lite.PeFile(harness.EXE).image_base
+        left, top = self.gadget.window()["window_rect"][:2]
+        self.post(self.gadget.hwnd, self.WM_DPICHANGED, self.DPI_192, image_base)
+        self.send(self.gadget.hwnd, harness.WM_NULL, 0, 0)
+        self.assertEqual(self.gadget.window()["window_rect"][:2], [left, top],
+                         "the gadget left its place for one that no display shows")
+        self.assertTrue(self.gadget.running())
 
 
 class ScrollMessages(HealthyAfterwards):

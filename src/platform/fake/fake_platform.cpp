@@ -224,6 +224,10 @@ PictureRef FakeSystem::makePicture(const PixelGrid& pixels) {
     return std::make_shared<FakePicture>(std::move(name), pixels);
 }
 
+void FakeSystem::runInParallel(int count, const std::function<void(int index)>& work) {
+    for (int i = 0; i < count; ++i) work(i);
+}
+
 bool FakeSystem::requestPowerAction(PowerAction action) {
     record(std::string("requestPowerAction ") + NameOf(action));
     return powerActionsAccepted;

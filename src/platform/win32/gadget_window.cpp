@@ -232,7 +232,7 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_CLOSE:
             return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
         case WM_DPICHANGED:
-            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) onDpiChanged(HIWORD(wParam), *suggested);
             return 0;
         case WM_DISPLAYCHANGE:
             // A display the gadget was on may be gone.
@@ -351,8 +351,11 @@ void Win32GadgetWindow::followPointer() {
 // pointer while it is dragged from one display to another; its size is the
 // one the logic lays out for the new scale.
 void Win32GadgetWindow::onDpiChanged(int dpi, const RECT& suggested) {
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A place that no display shows is not one the system suggests.
+    if (MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL)) {
+        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     Guarded([this, dpi] { events_.onDisplayScaleChanged(dpi); });
 }
 

@@ -80,6 +80,23 @@ void SetClientSize(HWND window, int width, int height, int dpi, const POINT* top
     SetWindowPos(window, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
+std::optional<RECT> SuggestedRect(LPARAM lParam) {
+    const auto* address = reinterpret_cast<const BYTE*>(lParam);
+    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    // The rectangle may straddle two regions of memory: both must be readable.
+    for (const BYTE* end : {address, address + sizeof(RECT) - 1}) {
+        MEMORY_BASIC_INFORMATION memory{};
+        if (!VirtualQuery(end, &memory, sizeof(memory)) || memory.State != MEM_COMMIT ||
+            !(memory.Protect & kReadable) || (memory.Protect & PAGE_GUARD)) {
+            return std::nullopt;
+        }
+    }
+    RECT rect{};
+    CopyMemory(&rect, address, sizeof(rect));
+    return rect;
+}
+
 void CentreOnPrimaryWorkArea(HWND window) {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);

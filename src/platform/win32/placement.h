@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace exitbutton::win32 {
 
 // The dots per inch of the display `window` is on (96 at 100 %). Systems
@@ -19,6 +21,11 @@ SIZE FrameSize(int width, int height, DWORD style, DWORD exStyle, int dpi);
 // reckoned for `dpi` and then measured: a system whose frame does not follow
 // the window's scale (Wine, for one) still gets the exact client size.
 void SetClientSize(HWND window, int width, int height, int dpi, const POINT* topLeft = nullptr);
+
+// The rectangle a WM_DPICHANGED message points to. The system always sends
+// one; a message posted by anyone else may point anywhere, and is refused
+// (nullopt) unless the memory it points to can be read.
+std::optional<RECT> SuggestedRect(LPARAM lParam);
 
 // Centres `window` on the primary display's work area, as a program's first
 // window starts.

@@ -204,9 +204,11 @@ void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*placed.font).get()), TRUE);
         }
     }
+    // A place that no display shows is not one the system suggests.
     const POINT topLeft{suggested.left, suggested.top};
+    const bool shown = MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL) != nullptr;
     SetClientSize(hwnd_, pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), dpi_,
-                  &topLeft);
+                  shown ? &topLeft : nullptr);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -232,7 +234,7 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
             onActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_DPICHANGED:
-            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) onDpiChanged(HIWORD(wParam), *suggested);
             return 0;
         case WM_CLOSE:
             // The close box destroys the dialog. A modal one gives the gadget

@@ -5,6 +5,7 @@
 
 #include "assets/resource_ids.h"
 #include "platform/win32/gadget_window.h"
+#include "platform/win32/parallel.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/power_request.h"
 #include "platform/win32/settings_window.h"
@@ -63,6 +64,10 @@ PictureRef Win32System::decodePicture(PictureId id) {
 }
 
 PictureRef Win32System::makePicture(const PixelGrid& pixels) { return DibPicture::FromPixels(pixels); }
+
+void Win32System::runInParallel(int count, const std::function<void(int index)>& work) {
+    ParallelRun(count, work);
+}
 
 bool Win32System::requestPowerAction(PowerAction action) {
     const PowerRequest request = PowerRequestFor(action);

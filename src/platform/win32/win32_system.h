@@ -22,6 +22,7 @@ public:
                                                          const SettingsView& view) override;
     PictureRef decodePicture(PictureId id) override;
     PictureRef makePicture(const PixelGrid& pixels) override;
+    void runInParallel(int count, const std::function<void(int index)>& work) override;
     bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
 
