@@ -8,7 +8,7 @@ packages=(
   cmake make g++ googletest libgtest-dev libjpeg-dev pkg-config
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine64 wine wine32:i386 xvfb xdotool x11-xserver-utils x11-utils imagemagick
+  wine64 wine wine32:i386 xvfb xserver-xephyr xdotool x11-xserver-utils x11-utils imagemagick
   fonts-wine fonts-dejavu-core python3 zip
 )
 # wine32:i386 is the 32-bit Wine loader (/usr/lib/wine/wine) that runs the

@@ -4,8 +4,10 @@
     tools/screenshots.py [OUTDIR]    (default: docs/)
 
 Writes gadget.png (as started), gadget-hover.png (pointer on the button) and
-hover.gif (one turn of the ring of lights). Needs the built 64-bit exe and the
-inspector (make build, or make test).
+hover.gif (one turn of the ring of lights), all at 96 DPI (100 %), then
+gadget-200.png: the gadget as started at 192 DPI (200 %), beside gadget.png in
+the README. Needs the built 64-bit exe and the inspector (make build, or make
+test).
 """
 
 import os
@@ -20,6 +22,8 @@ import harness  # noqa: E402
 DESKTOP_COLOUR = "#3a6ea5"
 MARGIN = 16
 FRAMES_PER_TURN = 6
+# The display scales besides 100 %: file name suffix and DPI.
+SCALES = (("200", 192),)
 
 
 def crop_gadget(session, gadget):
@@ -48,6 +52,7 @@ def main():
     try:
         session.start()
         session.desktop.run("xsetroot", "-solid", DESKTOP_COLOUR)
+        session.set_log_pixels(harness.STANDARD_DPI)
         gadget = session.start_gadget()
         settled(session, gadget).save_png(os.path.join(out_dir, "gadget.png"))
 
@@ -73,7 +78,15 @@ def main():
                 frame.save_png(names[-1])
             subprocess.run(["convert", "-delay", "5", "-loop", "0", *names,
                             os.path.join(out_dir, "hover.gif")], check=True)
-        print(f"wrote gadget.png, gadget-hover.png and hover.gif to {out_dir}")
+        # Wine reads the DPI when a program starts: one gadget per scale.
+        try:
+            for suffix, dpi in SCALES:
+                session.set_log_pixels(dpi)
+                gadget = session.fresh_gadget()
+                settled(session, gadget).save_png(os.path.join(out_dir, f"gadget-{suffix}.png"))
+        finally:
+            session.set_log_pixels(harness.STANDARD_DPI)
+        print(f"wrote gadget.png, gadget-hover.png, hover.gif and gadget-200.png to {out_dir}")
     finally:
         session.close()
 

@@ -70,6 +70,10 @@ IMAGE_FILE_MACHINE_I386 = 0x014C
 # never contains it, so it marks every see-through pixel in a screenshot.
 ROOT_COLOUR = (0xFF, 0x00, 0xFF)
 
+# Where Wine reads the system DPI (LogPixels) from when a process starts.
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+STANDARD_DPI = 96
+
 GADGET_CLASS = "ExitButtonGadget"
 SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
@@ -307,6 +311,46 @@ def region_points(rects, dx=0, dy=0):
 
 # ---- The X display --------------------------------------------------------
 
+def start_x_server(command, env=None):
+    """Starts an X server that tells its display number on -displayfd; returns
+    the process and the display name."""
+    read_end, write_end = os.pipe()
+    name = os.path.basename(command[0])
+    try:
+        server = subprocess.Popen([command[0], "-displayfd", str(write_end), *command[1:]], env=env,
+                                  pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        write_end = None
+        number = b""
+        deadline = time.monotonic() + 30
+        while not number.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                server.kill()
+                server.wait()
+                raise HarnessError(f"{name} did not report its display")
+            got = os.read(read_end, 64)
+            if not got:
+                raise HarnessError(f"{name} exited with status {server.wait()}")
+            number += got
+    finally:
+        os.close(read_end)
+        if write_end is not None:
+            os.close(write_end)
+    return server, ":" + number.decode().strip()
+
+
+def stop_x_server(server):
+    if server and server.poll() is None:
+        server.terminate()
+        try:
+            server.wait(10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+
+
 class Desktop:
     """A private Xvfb display with a magenta root and no window manager."""
 
@@ -317,36 +361,21 @@ class Desktop:
         self._xvfb = None
 
     def start(self):
-        for tool in ("Xvfb", "xsetroot", "xdotool", "import"):
+        self._check_tools("Xvfb")
+        self._xvfb, self.display = start_x_server(
+            ["Xvfb", "-screen", "0", f"{self.size[0]}x{self.size[1]}x{self.depth}", "-noreset", "-nolisten", "tcp"])
+        self._prepare()
+        return self
+
+    @staticmethod
+    def _check_tools(*servers):
+        for tool in (*servers, "xsetroot", "xdotool", "import"):
             if not shutil.which(tool):
                 raise HarnessError(f"{tool} is missing; run scripts/bootstrap.sh")
-        read_end, write_end = os.pipe()
-        try:
-            self._xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 f"{self.size[0]}x{self.size[1]}x{self.depth}", "-noreset", "-nolisten", "tcp"],
-                pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            write_end = None
-            number = b""
-            deadline = time.monotonic() + 30
-            while not number.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                if left <= 0 or not select.select([read_end], [], [], left)[0]:
-                    raise HarnessError("Xvfb did not report its display")
-                got = os.read(read_end, 64)
-                if not got:
-                    raise HarnessError(f"Xvfb exited with status {self._xvfb.wait()}")
-                number += got
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
-        self.display = ":" + number.decode().strip()
+
+    def _prepare(self):
         self.run("xset", "s", "off")
         self.run("xsetroot", "-solid", "#%02x%02x%02x" % ROOT_COLOUR)
-        return self
 
     def env(self):
         env = dict(os.environ)
@@ -397,14 +426,47 @@ class Desktop:
         return self.run("xprop", "-id", str(window), name).decode().strip()
 
     def close(self):
-        if self._xvfb and self._xvfb.poll() is None:
-            self._xvfb.terminate()
-            try:
-                self._xvfb.wait(10)
-            except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
+        stop_x_server(self._xvfb)
         self._xvfb = None
+
+
+class TwoMonitorDesktop(Desktop):
+    """Two monitors side by side, tops aligned: the primary one at (0, 0) and
+    a smaller one to its right.
+
+    Xvfb cannot place its screens (with +xinerama every screen lies at (0, 0)),
+    and Wine 8 takes its monitors from RandR whenever the server has RandR, where
+    Xvfb has one output and Wine ignores RandR 1.5 monitors (xrandr --setmonitor).
+    So a nested Xephyr, whose screens lie side by side, runs inside a private
+    Xvfb, with Xinerama and without RandR: Wine then reads one monitor per
+    Xinerama screen. Without RandR the layout cannot change while it runs."""
+
+    def __init__(self, sizes=((1024, 768), (800, 600)), depth=24):
+        super().__init__(size=(sum(w for w, _ in sizes), max(h for _, h in sizes)), depth=depth)
+        self.sizes = sizes
+        self.monitors = []  # [left, top, right, bottom] of each, primary first
+        left = 0
+        for width, height in sizes:
+            self.monitors.append([left, 0, left + width, height])
+            left += width
+        self._host = None
+
+    def start(self):
+        self._check_tools("Xvfb", "Xephyr")
+        self._host, host_display = start_x_server(
+            ["Xvfb", "-screen", "0", f"{self.size[0]}x{self.size[1]}x{self.depth}", "-noreset", "-nolisten", "tcp"])
+        host_env = dict(os.environ, DISPLAY=host_display)
+        host_env.pop("XAUTHORITY", None)
+        screens = [arg for w, h in self.sizes for arg in ("-screen", f"{w}x{h}x{self.depth}")]
+        self._xvfb, self.display = start_x_server(
+            ["Xephyr", "-extension", "RANDR", "+xinerama", *screens, "-noreset", "-nolisten", "tcp"], env=host_env)
+        self._prepare()
+        return self
+
+    def close(self):
+        super().close()
+        stop_x_server(self._host)
+        self._host = None
 
 
 # ---- Wine -----------------------------------------------------------------
@@ -675,13 +737,13 @@ class WineSession:
     """A private display, the project's prefix with a persistent wineserver,
     and the programs started in it."""
 
-    def __init__(self, prefix=WINEPREFIX, exe=EXE, inspector=INSPECTOR, build=BUILD):
+    def __init__(self, prefix=WINEPREFIX, exe=EXE, inspector=INSPECTOR, build=BUILD, desktop=None):
         self.prefix = prefix
         self.exe = exe
         self.build = build
         self.loader = None  # the Wine loader for self.exe, known once started
         self.inspector_exe = inspector
-        self.desktop = Desktop()
+        self.desktop = desktop or Desktop()
         self.gadgets = []
         self._server = None
         self._tmp = None
@@ -767,8 +829,12 @@ class WineSession:
         Output goes through files, not pipes: Wine's helper processes
         (services, explorer) inherit the standard handles and outlive the
         program, so a pipe would not reach its end until they exit."""
+        return self.run_with(WINE64, program, *args, timeout=timeout)
+
+    def run_with(self, loader, program, *args, timeout=60):
+        """run() under a chosen loader: WINE32 for one of our 32-bit programs."""
         with tempfile.TemporaryFile(dir=self._tmp) as out, tempfile.TemporaryFile(dir=self._tmp) as err:
-            status = subprocess.run([WINE64, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
+            status = subprocess.run([loader, program, *map(str, args)], env=self.env(), stdin=subprocess.DEVNULL,
                                     stdout=out, stderr=err, timeout=timeout).returncode
             out.seek(0)
             err.seek(0)
@@ -820,6 +886,39 @@ class WineSession:
                                 "/d", ";".join(functions), "/f")
         if status != 0:
             raise HarnessError(f"reg add RelayInclude failed with status {status}")
+
+    def set_log_pixels(self, dpi):
+        """Sets the system DPI that programs started from now on see (Wine
+        reads LogPixels when a process starts)."""
+        status, _, _ = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        if status != 0:
+            raise HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
+
+    def prefix_processes(self, name):
+        """Unix ids of this prefix's processes whose command line holds `name`."""
+        marker = b"\0WINEPREFIX=" + self.prefix.encode() + b"\0"
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    if name.lower().encode() not in f.read().lower():
+                        continue
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    environ = b"\0" + f.read()
+            except OSError:
+                continue  # gone meanwhile, or not ours
+            if marker in environ:
+                found.append(int(entry))
+        return found
+
+    def wait_for_quiet_prefix(self):
+        """Waits until no session end is still in progress and no gadget runs:
+        under Wine a power request ends every windowed program of the prefix
+        (a forced one every process), which would end the next gadget too."""
+        wait_until(lambda: not self.prefix_processes("wineboot") and not self.prefix_processes("exitbutton.exe"),
+                   timeout=60, interval=0.2, message="the previous session end to finish")
 
     def gadget_windows(self):
         return [w for w in self.inspector("windows") if w["class"] == GADGET_CLASS]
@@ -941,10 +1040,11 @@ def utf16_hex(text):
     return "".join("%04x" % int.from_bytes(data[i:i + 2], "little") for i in range(0, len(data), 2))
 
 
-def module_session():
+def module_session(desktop=None):
     """A started session for one test module, closed when the module's tests
-    are done (also when starting it fails)."""
-    session = WineSession()
+    are done (also when starting it fails); on its own Xvfb display unless
+    `desktop` is another Desktop."""
+    session = WineSession(desktop=desktop)
     unittest.addModuleCleanup(session.close)
     session.start()
     sys.stderr.write(f"\n[{session.build}] {session.exe} under {session.loader}\n")

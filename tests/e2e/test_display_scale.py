@@ -1,34 +1,26 @@
-"""The settings dialog at display scales above 100 %: its controls are laid out
-at the display's DPI, so every text still fits its control, as at 96 DPI.
+"""The settings dialog at display scales of 100, 125, 150 and 200 %: its
+controls are laid out at the display's DPI, so every text still fits its
+control and every option its group box, as at 96 DPI.
 
 Wine reads the system DPI from the prefix's LogPixels value when a process
 starts; the module sets it for each scale and puts it back afterwards."""
 
-import subprocess
+import os
 import unittest
 
 import harness
 
 SESSION = None
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+DPIS = (96, 120, 144, 192)
 DARK = 200                 # a pixel whose channels sum below this is ink
 # What each DPI's dialog looked like: its window and its controls' rectangles.
 DIALOGS = {}
 
 
-def set_log_pixels(dpi):
-    status = subprocess.run(
-        [harness.WINE64, "reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
-        env=SESSION.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        timeout=60).returncode
-    if status != 0:
-        raise harness.HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
-
-
 def open_dialog_at(dpi):
     """Starts a gadget with the system DPI at `dpi`, opens its dialog and
     returns its window, its controls and a screenshot."""
-    set_log_pixels(dpi)
+    SESSION.set_log_pixels(dpi)
     gadget = SESSION.fresh_gadget()
     # The knob's place scales with the display, as every edge of the gadget does.
     knob = [int(v * dpi / 96 + 0.5) for v in harness.SETTINGS_KNOB]
@@ -42,14 +34,22 @@ def open_dialog_at(dpi):
     # Let the dialog finish painting before the screenshot.
     harness.wait_until(lambda: SESSION.inspector("send-timeout", dialog["hwnd"], harness.WM_NULL, 0, 0, 2000)
                        ["answered"], timeout=10, message="the dialog to answer")
-    return {"window": dialog, "controls": controls, "shot": SESSION.screenshot()}
+    shot = SESSION.screenshot()
+    artifacts = os.environ.get("EXITBUTTON_E2E_ARTIFACTS")
+    if artifacts:
+        os.makedirs(artifacts, exist_ok=True)
+        left, top, right, bottom = dialog["window_rect"]
+        shot.crop(max(left, 0), max(top, 0), min(right, shot.width) - max(left, 0),
+                  min(bottom, shot.height) - max(top, 0)).save_png(
+            os.path.join(artifacts, f"display_scale_{harness.BUILD}_{dpi}.png"))
+    return {"window": dialog, "controls": controls, "shot": shot}
 
 
 def setUpModule():
     global SESSION
     SESSION = harness.module_session()
-    unittest.addModuleCleanup(set_log_pixels, 96)
-    for dpi in (96, 144):
+    unittest.addModuleCleanup(SESSION.set_log_pixels, harness.STANDARD_DPI)
+    for dpi in DPIS:
         DIALOGS[dpi] = open_dialog_at(dpi)
     SESSION.stop_gadgets()
 
@@ -81,16 +81,23 @@ def ink_box(shot, rect):
 
 class DialogLayoutFollowsTheDisplayScale(unittest.TestCase):
 
-    def test_at_150_percent_the_dialog_and_every_control_are_one_and_a_half_times_their_100_percent_size(self):
-        small, large = DIALOGS[96], DIALOGS[144]
+    def test_at_each_scale_the_dialog_and_every_control_are_scaled_from_their_100_percent_size(self):
+        small = DIALOGS[96]
         width, height = client_size(small["window"])
-        self.assertEqual(client_size(large["window"]), (round(width * 1.5), round(height * 1.5)))
         by_id = {c["id"]: c for c in small["controls"]}
-        for control in large["controls"]:
-            with self.subTest(control["title"] or control["class"]):
-                before = by_id[control["id"]]["rect"]
-                for got, was in zip(control["rect"], before):
-                    self.assertLessEqual(abs(got - was * 1.5), 1, f"{control['rect']} is not 1.5 x {before}")
+        for dpi in DPIS[1:]:
+            large = DIALOGS[dpi]
+            scale = dpi / 96
+            with self.subTest(dpi=dpi, window="client area"):
+                # Both sizes are rounded from the same twips: they may part by a pixel.
+                for got, was in zip(client_size(large["window"]), (width, height)):
+                    self.assertLessEqual(abs(got - was * scale), 1, f"{client_size(large['window'])} is not "
+                                                                    f"{scale} x {(width, height)}")
+            for control in large["controls"]:
+                with self.subTest(dpi=dpi, control=control["title"] or control["class"]):
+                    before = by_id[control["id"]]["rect"]
+                    for got, was in zip(control["rect"], before):
+                        self.assertLessEqual(abs(got - was * scale), 1, f"{control['rect']} is not {scale} x {before}")
 
     def test_at_each_scale_the_options_sit_inside_their_group_box_and_the_scroll_bar_inside_its_own(self):
         for dpi, dialog in DIALOGS.items():

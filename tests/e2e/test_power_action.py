@@ -5,7 +5,6 @@ Under Wine every request ends the gadget's process: a forced one kills every
 process of the prefix, the others end each windowed program. So each test
 starts a gadget of its own."""
 
-import os
 import subprocess
 import unittest
 
@@ -41,36 +40,9 @@ def setUpModule():
     unittest.addModuleCleanup(SESSION.set_relay_include, *PREFIX_RELAY_INCLUDE)
 
 
-def prefix_processes(name):
-    """Unix ids of this prefix's processes whose command line holds `name`."""
-    marker = b"\0WINEPREFIX=" + SESSION.prefix.encode() + b"\0"
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/cmdline", "rb") as f:
-                if name.lower().encode() not in f.read().lower():
-                    continue
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                environ = b"\0" + f.read()
-        except OSError:
-            continue  # gone meanwhile, or not ours
-        if marker in environ:
-            found.append(int(entry))
-    return found
-
-
-def wait_for_quiet_prefix():
-    """Waits until no log-off is still in progress and no gadget runs, so that
-    a new gadget is not ended by the previous test's request."""
-    harness.wait_until(lambda: not prefix_processes("wineboot") and not prefix_processes("exitbutton.exe"),
-                       timeout=60, interval=0.2, message="the previous session end to finish")
-
-
 def fresh_gadget():
     SESSION.stop_gadgets()
-    wait_for_quiet_prefix()
+    SESSION.wait_for_quiet_prefix()
     return SESSION.start_gadget(relay=True)
 
 

@@ -11,7 +11,10 @@
 //   inspector post HWND MSG WPARAM LPARAM
 //   inspector send-timeout HWND MSG WPARAM LPARAM MS
 //   inspector ellipse L T R B          the system's own CreateEllipticRgn of these bounds
-//   inspector system                   screen, work area, cursor, foreground window
+//   inspector system                   screen, work area, cursor, foreground window, system DPI
+//   inspector monitors [HWND]          the display monitors; with a window, the one it is on
+//   inspector move HWND X Y            SetWindowPos to this top-left corner, size and Z order kept
+//   inspector display-mode W H         ChangeDisplaySettings of the primary display to W x H
 //   inspector at X Y                   the window under a screen point
 //   inspector process PID              GDI/USER objects, handles and memory
 //
@@ -501,14 +504,80 @@ int RunSystem() {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     POINT cursor{};
     GetCursorPos(&cursor);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
     return Print(Object()
                      .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
                                         Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
+                     .add("virtual_screen", Rect(RECT{GetSystemMetrics(SM_XVIRTUALSCREEN),
+                                                      GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                                      GetSystemMetrics(SM_XVIRTUALSCREEN) +
+                                                          GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                                      GetSystemMetrics(SM_YVIRTUALSCREEN) +
+                                                          GetSystemMetrics(SM_CYVIRTUALSCREEN)}))
+                     .add("monitor_count", Num(static_cast<long long>(GetSystemMetrics(SM_CMONITORS))))
                      .add("work_area", Rect(work))
                      .add("cursor", "[" + Num(static_cast<long long>(cursor.x)) + "," +
                                         Num(static_cast<long long>(cursor.y)) + "]")
                      .add("foreground", Handle(GetForegroundWindow()))
+                     .add("dpi", Num(static_cast<long long>(dpi)))
                      .str());
+}
+
+std::string MonitorJson(HMONITOR monitor) {
+    if (!monitor) return "null";
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return "null";
+    return Object()
+        .add("rect", Rect(info.rcMonitor))
+        .add("work_area", Rect(info.rcWork))
+        .add("primary", Bool(info.dwFlags & MONITORINFOF_PRIMARY))
+        .add("device", Quote(info.szDevice))
+        .str();
+}
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
+    reinterpret_cast<std::vector<HMONITOR>*>(param)->push_back(monitor);
+    return TRUE;
+}
+
+// Every monitor in EnumDisplayMonitors' order; with a window, also the
+// monitor it is on (MONITOR_DEFAULTTONULL: null when no part of it shows on
+// any) and the nearest one.
+int RunMonitors(int argc, wchar_t** argv) {
+    std::vector<HMONITOR> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    std::vector<std::string> items;
+    for (HMONITOR monitor : monitors) items.push_back(MonitorJson(monitor));
+    Object out;
+    out.add("monitors", Array(items));
+    if (argc > 0) {
+        HWND hwnd = nullptr;
+        int status = 0;
+        if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+        out.add("on", MonitorJson(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONULL)))
+            .add("nearest", MonitorJson(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST)));
+    }
+    return Print(out.str());
+}
+
+// Moves another process's window; its size and place in the Z order stay.
+int RunMove(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    if (argc < 3) return Fail("expected HWND X Y", 2);
+    wchar_t* endX = nullptr;
+    wchar_t* endY = nullptr;
+    int x = static_cast<int>(std::wcstol(argv[1], &endX, 0));
+    int y = static_cast<int>(std::wcstol(argv[2], &endY, 0));
+    if (*endX != L'\0' || *endY != L'\0' || endX == argv[1] || endY == argv[2]) return Fail("expected HWND X Y", 2);
+    BOOL moved = SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return Print(Object().add("moved", Bool(moved)).add("window_rect", Rect(rect)).str());
 }
 
 int RunAt(int argc, wchar_t** argv) {
@@ -549,6 +618,26 @@ int RunProcess(int argc, wchar_t** argv) {
     return Print(json);
 }
 
+// Changes the display's mode as a program of the user's would, for this
+// session only; the system tells every window with WM_DISPLAYCHANGE.
+int RunDisplayMode(int argc, wchar_t** argv) {
+    if (argc < 2) return Fail("expected W H", 2);
+    bool okW = false, okH = false;
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(ParseNumber(argv[0], &okW));
+    mode.dmPelsHeight = static_cast<DWORD>(ParseNumber(argv[1], &okH));
+    if (!okW || !okH) return Fail("expected W H", 2);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    LONG result = ChangeDisplaySettingsW(&mode, 0);
+    return Print(Object()
+                     .add("result", Num(static_cast<long long>(result)))
+                     .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
+                                        Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
+                     .str(),
+                 result == DISP_CHANGE_SUCCESSFUL ? 0 : 1);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -568,6 +657,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"send-timeout") return RunSendTimeout(rest, args);
     if (command == L"ellipse") return RunEllipse(rest, args);
     if (command == L"system") return RunSystem();
+    if (command == L"monitors") return RunMonitors(rest, args);
+    if (command == L"move") return RunMove(rest, args);
+    if (command == L"display-mode") return RunDisplayMode(rest, args);
     if (command == L"at") return RunAt(rest, args);
     if (command == L"process") return RunProcess(rest, args);
     return Fail("unknown command", 2);

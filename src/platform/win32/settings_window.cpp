@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -159,6 +160,7 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
         }
     }
 
+    fitOptionsToTheirTexts();
     SetScrollRange(control(kOpacityScrollBarId), SB_CTL, design::kOpacityMinimum,
                    design::kOpacityMaximum, FALSE);
     lastFocus_ = control(kWebLinkId);  // the first showing starts on the link button
@@ -178,6 +180,36 @@ HWND Win32SettingsWindow::addControl(HINSTANCE instance, const wchar_t* classNam
     if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*font).get()), FALSE);
     controls_.push_back({id, place, font});
     return child;
+}
+
+// A font's height follows the DPI, but its lines do not grow exactly in step:
+// at some scales an option's wrapped text needs a pixel or two more than its
+// place gives, and its last line is cut off. Such an option grows downwards
+// into the gap below it, never reaching the next option or the group box's
+// frame; one whose text fits keeps its place.
+void Win32SettingsWindow::fitOptionsToTheirTexts() {
+    ScopedGetDc dc(hwnd_);
+    if (!dc.get()) return;
+    ScopedSelect font(dc.get(), textFont_.get());
+    // The option's own box and the space after it, generously: a text
+    // measured narrower wraps no later than the control wraps it.
+    const int boxWidth = MulDiv(20, dpi_, USER_DEFAULT_SCREEN_DPI);
+    constexpr int kFrameTwips = 45;  // the group box's bottom frame line and a little air
+    for (int i = 0; i < design::kOptionCount; ++i) {
+        const TwipsRect place = design::OptionPlace(i);
+        const int limitTwips = i + 1 < design::kOptionCount
+                                   ? design::OptionPlace(i + 1).top
+                                   : design::kActionsBoxPlace.top + design::kActionsBoxPlace.height - kFrameTwips;
+        const int designHeight = pixels(place.height);
+        const std::wstring text(design::kOptionCaptions[i]);
+        RECT measured{0, 0, pixels(place.width) - boxWidth, 0};
+        DrawTextW(dc.get(), text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        const int needed = measured.bottom + 2;  // a pixel of air above and below
+        if (needed <= designHeight) continue;
+        const int height = std::min(needed, pixels(limitTwips) - pixels(place.top));
+        SetWindowPos(control(kFirstOptionId + i), nullptr, 0, 0, pixels(place.width), height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 // Every control goes to its place at the new scale, with fonts of that
@@ -205,6 +237,7 @@ void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
         }
     }
     // A place that no display shows is not one the system suggests.
+    fitOptionsToTheirTexts();
     const POINT topLeft{suggested.left, suggested.top};
     const bool shown = MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL) != nullptr;
     SetClientSize(hwnd_, pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), dpi_,

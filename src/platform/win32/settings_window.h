@@ -56,6 +56,7 @@ private:
     HWND addControl(HINSTANCE instance, const wchar_t* className, std::wstring_view text,
                     DWORD style, TwipsRect place, int id, FontSlot font);
     void onDpiChanged(int dpi, const RECT& suggested);
+    void fitOptionsToTheirTexts();
     void onCommand(int id, int code);
     void onScroll(int code, int position);
     void onActivate(bool active);

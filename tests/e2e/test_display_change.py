@@ -1,0 +1,77 @@
+"""A real display change: the inspector switches the display from 1024 x 768
+to 800 x 600 with ChangeDisplaySettings, as a program of the user's might;
+Wine carries it out on the private Xvfb through RandR and tells every window
+with WM_DISPLAYCHANGE. A gadget that no longer shows at all comes back fully
+into the work area; one still partly shown stays where it is.
+
+Xvfb offers only its starting mode, so the 800 x 600 mode is added with
+xrandr first. A change made from outside with xrandr alone reaches Wine's
+monitor list but, measured with Wine 8, no WM_DISPLAYCHANGE reaches the
+programs: that is why the change goes through Wine."""
+
+import time
+import unittest
+
+import harness
+
+SESSION = None
+LARGE = (1024, 768)
+SMALL = (800, 600)
+# The mode Xvfb lacks: 800 x 600 at 60 Hz (VESA timings).
+SMALL_MODE = ("800x600", "40", "800", "840", "968", "1056", "600", "601", "605", "628")
+OUTPUT = "screen"          # Xvfb's one RandR output
+STILL = 2.0                # how long a gadget that should stay is watched, seconds
+
+
+def setUpModule():
+    global SESSION
+    SESSION = harness.module_session()
+    SESSION.desktop.run("xrandr", "--newmode", *SMALL_MODE)
+    SESSION.desktop.run("xrandr", "--addmode", OUTPUT, SMALL_MODE[0])
+
+
+def set_screen(size):
+    """Switches the display to `size` and waits until Wine's monitor has it."""
+    SESSION.inspector("display-mode", *size)
+    harness.wait_until(lambda: [m["rect"] for m in SESSION.inspector("monitors")["monitors"]] == [[0, 0, *size]],
+                       timeout=15, message=f"Wine to see one {size[0]} x {size[1]} monitor")
+
+
+def inside(inner, outer):
+    return outer[0] <= inner[0] and outer[1] <= inner[1] and inner[2] <= outer[2] and inner[3] <= outer[3]
+
+
+class RealDisplayChange(unittest.TestCase):
+
+    def setUp(self):
+        set_screen(LARGE)
+        self.gadget = SESSION.fresh_gadget()
+
+    def tearDown(self):
+        set_screen(LARGE)
+
+    def test_a_gadget_the_smaller_screen_no_longer_shows_comes_fully_into_the_work_area(self):
+        place = (LARGE[0] - 200, LARGE[1] - 150)   # on the large screen, beyond the small one
+        SESSION.inspector("move", self.gadget.hwnd, *place)
+        set_screen(SMALL)
+        work = SESSION.inspector("system")["work_area"]
+
+        def brought_in():
+            rect = self.gadget.window()["window_rect"]
+            return rect if inside(rect, work) else None
+
+        rect = harness.wait_until(brought_in, timeout=15, message=f"the gadget to come into the work area {work}")
+        self.assertEqual((rect[2] - rect[0], rect[3] - rect[1]), harness.FACE_SIZE)
+
+    def test_a_gadget_the_smaller_screen_still_shows_in_part_stays_where_it_is(self):
+        place = (SMALL[0] - 60, SMALL[1] - 40)
+        SESSION.inspector("move", self.gadget.hwnd, *place)
+        set_screen(SMALL)
+        deadline = time.monotonic() + STILL
+        while time.monotonic() < deadline:
+            self.assertEqual(self.gadget.window()["window_rect"][:2], list(place))
+            time.sleep(0.2)
+
+
+if __name__ == "__main__":
+    unittest.main()
