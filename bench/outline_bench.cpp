@@ -8,7 +8,11 @@
 //              CombineRgn(RGN_DIFF) cutting it from the full rectangle.
 // Before any timing both regions are checked with EqualRgn.
 //
-//   outline_bench FACE.BMP [REPETITIONS]
+//   outline_bench SCALE|FACE.BMP [REPETITIONS]
+//
+// SCALE (a number such as 1 or 2, the display's DPI / 96) takes the face the
+// scene renders at that scale, as the gadget shows it at that DPI; a .bmp file
+// is taken as it is.
 //
 // Prints one JSON object on stdout. Exit status: 0 when the regions are equal,
 // 1 when they differ or the picture cannot be used, 2 on a usage error.
@@ -24,6 +28,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/runtime_error.h"
+#include "core/scene.h"
 #include "core/shape.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/region.h"
@@ -66,6 +72,34 @@ std::shared_ptr<DibPicture> LoadPicture(const wchar_t* path) {
         return nullptr;
     }
     return picture;
+}
+
+// The scene's face at a display scale, in a DIB section like the gadget's.
+std::shared_ptr<DibPicture> RenderPicture(double scale) {
+    PixelGrid face;
+    try {
+        face = exitbutton::scene::RenderFace(exitbutton::scene::SceneState{}, scale);
+    } catch (const exitbutton::RuntimeError&) {
+        return nullptr;
+    }
+    std::shared_ptr<DibPicture> picture = DibPicture::Create(face.width, face.height);
+    if (!picture) return nullptr;
+    std::uint32_t* out = picture->bits();
+    for (std::size_t i = 0; i < face.pixels.size(); ++i) {
+        // 0x00BBGGRR in the grid, 0x00RRGGBB as the DIB's number.
+        const Color c = face.pixels[i];
+        out[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    }
+    return picture;
+}
+
+// A number (the scale) rather than a file name.
+bool ParseScale(const wchar_t* text, double* scale) {
+    wchar_t* end = nullptr;
+    const double value = std::wcstod(text, &end);
+    if (end == text || *end != L'\0') return false;
+    *scale = value;
+    return true;
 }
 
 double Milliseconds(LONGLONG ticks, LONGLONG frequency) {
@@ -160,7 +194,7 @@ int Fail(const char* message, int status) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2 || argc > 3) return Fail("usage: outline_bench FACE.BMP [REPETITIONS]", 2);
+    if (argc < 2 || argc > 3) return Fail("usage: outline_bench SCALE|FACE.BMP [REPETITIONS]", 2);
     int repetitions = kDefaultRepetitions;
     if (argc == 3) {
         wchar_t* end = nullptr;
@@ -170,7 +204,9 @@ int wmain(int argc, wchar_t** argv) {
         repetitions = static_cast<int>(value);
     }
 
-    const std::shared_ptr<DibPicture> loaded = LoadPicture(argv[1]);
+    double scale = 0;
+    const bool rendered = ParseScale(argv[1], &scale);
+    const std::shared_ptr<DibPicture> loaded = rendered ? RenderPicture(scale) : LoadPicture(argv[1]);
     if (!loaded) return Fail("cannot load the picture", 1);
     const DibPicture& picture = *loaded;
     ScopedDc dc(CreateCompatibleDC(nullptr));
@@ -218,13 +254,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     SelectObject(dc.get(), previous);
 
+    char scaleText[32] = "null";
+    if (rendered) std::snprintf(scaleText, sizeof scaleText, "%.4f", scale);
     std::printf(
-        "{\"width\":%d,\"height\":%d,\"see_through_runs\":%zu,\"reference_runs\":%d,"
+        "{\"scale\":%s,\"width\":%d,\"height\":%d,\"see_through_runs\":%zu,\"reference_runs\":%d,"
         "\"kept_rectangles\":%zu,\"kept_pixels\":%lld,\"ours_region_pixels\":%lld,"
         "\"reference_region_pixels\":%lld,\"equal\":%s,\"timer_frequency\":%lld,"
         "\"repetitions\":%d,\"ours_ms\":%s,\"reference_ms\":%s,"
         "\"ours_phases_ms\":{\"read\":%s,\"scan\":%s,\"region\":%s}}\n",
-        picture.width(), picture.height(), scan.seeThroughRuns.size(), referenceRuns, scan.kept.size(),
+        scaleText, picture.width(), picture.height(), scan.seeThroughRuns.size(), referenceRuns,
+        scan.kept.size(),
         exitbutton::PixelCount(scan.kept), RegionPixels(ours.get()), RegionPixels(reference.get()),
         equal ? "true" : "false", static_cast<long long>(frequency.QuadPart), repetitions,
         Numbers(oursMs).c_str(), Numbers(referenceMs).c_str(), Numbers(readMs).c_str(),
