@@ -26,8 +26,13 @@ target_link_libraries(exitbutton_win32 PUBLIC exitbutton_logic comctl32 gdi32 us
                       windowscodecs advapi32)
 exitbutton_warnings(exitbutton_win32)
 
+# The start-up on Windows, shared by the exe and the test driver that runs it.
+add_library(exitbutton_start STATIC src/app/run_program.cpp)
+target_link_libraries(exitbutton_start PUBLIC exitbutton_win32)
+exitbutton_warnings(exitbutton_start)
+
 add_executable(exitbutton WIN32 src/app/winmain.cpp src/assets/exitbutton.rc)
-target_link_libraries(exitbutton PRIVATE exitbutton_win32)
+target_link_libraries(exitbutton PRIVATE exitbutton_start)
 exitbutton_warnings(exitbutton)
 # windres looks for the pictures named in the .rc along the include path; the
 # resources are compiled again whenever the artwork is generated anew.

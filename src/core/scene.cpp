@@ -15,6 +15,8 @@ namespace exitbutton::scene {
 namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
+constexpr double kCosOne = 0.54030230586813976;  // cos 1 (radian)
+constexpr double kSinOne = 0.84147098480789650;  // sin 1
 
 // The figure's parts. Edges sit on half pixels, so every pixel centre of the
 // 96-DPI face is clearly inside or outside a part; the sizes are tuned so the
@@ -192,7 +194,6 @@ constexpr double kLightReach = 20;
 Rgb Bezel(double x, double y, double discDistance, bool hover, const Lights& lights) {
     double dx = x - kDiscX, dy = y - kDiscY, r = Length(dx, dy);
     if (r < kButtonRadius) return ButtonFace(dx, dy, hover);
-    double angle = std::atan2(-dy, dx);  // counter-clockwise, y up
     double towardLight = -(dx + dy) / (r * std::numbers::sqrt2);  // cos(angle - 135 degrees)
     double inset = -discDistance;
     Rgb c;
@@ -203,7 +204,11 @@ Rgb Bezel(double x, double y, double discDistance, bool hover, const Lights& lig
     } else if (r < kButtonRadius + 2.5) {
         c = Metal(0.3 - 0.25 * towardLight);  // inner lip down to the button
     } else {
-        c = Metal(0.5 + 0.2 * std::cos(2 * angle - 1.0) + 0.06 * std::sin(6 * angle) + 0.06 * Grain(r));
+        // The brushed sheen: cos(2a - 1) and sin(6a) for the angle a counter-clockwise
+        // from 3 o'clock, from the double angle's sine and cosine, without trigonometry.
+        const double cos2a = (dx * dx - dy * dy) / (r * r), sin2a = -2 * dx * dy / (r * r);
+        const double sin6a = sin2a * (3 - 4 * sin2a * sin2a);
+        c = Metal(0.5 + 0.2 * (cos2a * kCosOne + sin2a * kSinOne) + 0.06 * sin6a + 0.06 * Grain(r));
     }
     for (int i = 0; i < lights.count; ++i) {
         double lx = x - lights.centres[i].x, ly = y - lights.centres[i].y;

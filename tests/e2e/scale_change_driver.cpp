@@ -14,16 +14,10 @@
 //   WM_APP + 1, wParam = new DPI, lParam = 1: the settings dialog
 #include <windows.h>
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include <map>
-#include <optional>
 
-#include "app/program.h"
-#include "platform/win32/guard.h"
+#include "app/run_program.h"
 #include "platform/win32/placement.h"
-#include "platform/win32/win32_system.h"
 
 namespace {
 
@@ -78,11 +72,6 @@ LRESULT CALLBACK DriverProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    using namespace exitbutton;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
     WNDCLASSEXW driverClass{};
     driverClass.cbSize = sizeof(driverClass);
     driverClass.lpfnWndProc = DriverProc;
@@ -94,20 +83,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                          instance, nullptr)) {
         return 1;
     }
-
-    std::optional<win32::Win32System> system;
-    std::optional<Program> program;
-    win32::Guarded([&] {
-        system.emplace(instance);
-        program.emplace(*system);
-        program->start();
-    });
-    MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    program.reset();
-    CoUninitialize();
-    return 0;
+    return exitbutton::RunProgram(instance);  // the product's own start-up and message loop
 }
