@@ -333,15 +333,23 @@ class Bench:
                 self.session.close()
 
     def wine_json(self, exe, *args, timeout=300):
-        """Runs a console exe of ours under Wine and parses its one JSON line."""
-        # Output through a file: Wine's helper processes inherit the handles
-        # and would hold a pipe open (see harness.WineSession.inspector).
-        with tempfile.TemporaryFile() as out:
-            status = subprocess.run([harness.WINE64, exe, *map(str, args)], env=self.session.env(),
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                                    timeout=timeout).returncode
-            out.seek(0)
-            text = out.read().decode("utf-8", errors="replace")
+        """Runs a console exe of ours under Wine and parses its one JSON line.
+
+        A run that printed nothing at all never got to its command: Wine
+        failed to start it (now and then in long runs). It says nothing about
+        what is measured, so it is made again, harness.START_ATTEMPTS times in all."""
+        for attempt in range(harness.START_ATTEMPTS):
+            # Output through a file: Wine's helper processes inherit the handles
+            # and would hold a pipe open (see harness.WineSession.inspector).
+            with tempfile.TemporaryFile() as out:
+                status = subprocess.run([harness.WINE64, exe, *map(str, args)], env=self.session.env(),
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                                        timeout=timeout).returncode
+                out.seek(0)
+                text = out.read().decode("utf-8", errors="replace")
+            if text.strip():
+                break
+            time.sleep(0.5)
         try:
             value = json.loads(text)
         except ValueError:
