@@ -11,7 +11,6 @@ change is compared with the real exitbutton.exe started at that DPI.
 """
 
 import os
-import subprocess
 import time
 import unittest
 
@@ -24,7 +23,6 @@ DRIVER = os.environ.get(
 DRIVER_CLASS = "ExitButtonScaleDriver"
 WM_APP_CHANGE_SCALE = 0x8000 + 1
 TO_GADGET, TO_SETTINGS_DIALOG = 0, 1
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 # A point of the client area inside the power button's circle both at 100 %
 # (centre 74.5, 57.5, radius 33.5) and at 150 % (centre 112.5, 86.5, radius 50.5).
@@ -32,15 +30,6 @@ ON_THE_BUTTON_AT_100_AND_150 = (95, 75)
 
 SESSION = None
 REFERENCE_192 = {}
-
-
-def set_log_pixels(dpi):
-    status = subprocess.run(
-        [harness.WINE64, "reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
-        env=SESSION.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        timeout=60).returncode
-    if status != 0:
-        raise harness.HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
 
 
 def size(rect):
@@ -97,10 +86,10 @@ def face_frames(gadget, count=4, pause=0.12):
 def setUpModule():
     global SESSION
     SESSION = harness.module_session()
-    unittest.addModuleCleanup(set_log_pixels, 96)
-    set_log_pixels(192)
+    unittest.addModuleCleanup(SESSION.set_log_pixels, harness.STANDARD_DPI)
+    SESSION.set_log_pixels(192)
     REFERENCE_192.update(looks(SESSION.fresh_gadget()))
-    set_log_pixels(96)
+    SESSION.set_log_pixels(harness.STANDARD_DPI)
     SESSION.stop_gadgets()
 
 
