@@ -142,6 +142,11 @@ def wait_until_steady(take, timeout=10.0, interval=0.1, message="a steady value"
     return wait_until(same_twice, timeout=timeout, interval=interval, message=message)
 
 
+def size_of(rect):
+    """(width, height) of a rectangle given as (left, top, right, bottom)."""
+    return rect[2] - rect[0], rect[3] - rect[1]
+
+
 def centre_of(rect):
     left, top, right, bottom = rect
     return (left + right) // 2, (top + bottom) // 2

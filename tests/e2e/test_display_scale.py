@@ -54,12 +54,8 @@ def setUpModule():
     SESSION.stop_gadgets()
 
 
-def size(rect):
-    return rect[2] - rect[0], rect[3] - rect[1]
-
-
 def client_size(window):
-    return size(window["client_rect"])
+    return harness.size_of(window["client_rect"])
 
 
 def is_option(control):

@@ -32,10 +32,6 @@ SESSION = None
 REFERENCE_192 = {}
 
 
-def size(rect):
-    return rect[2] - rect[0], rect[3] - rect[1]
-
-
 def looks(gadget):
     """What can be compared between two gadgets at different places: client
     size, window region, the button's place and region, and the pixels."""
@@ -43,7 +39,7 @@ def looks(gadget):
     button = gadget.child("Command1")
     left, top, right, bottom = window["client_rect"]
     shot = SESSION.screenshot().crop(left, top, right - left, bottom - top)
-    return {"client": size(window["client_rect"]), "region": gadget.region()["rects"],
+    return {"client": harness.size_of(window["client_rect"]), "region": gadget.region()["rects"],
             "button": button["rect"], "button_region": button["region"]["rects"], "shot": shot}
 
 
@@ -98,9 +94,9 @@ class GadgetTakesTheNewScale(unittest.TestCase):
     def test_changed_to_200_percent_it_is_the_gadget_started_at_200_percent(self):
         gadget, driver = start_driver()
         before = gadget.window()["window_rect"]
-        self.assertEqual(size(before), (160, 120))
+        self.assertEqual(harness.size_of(before), (160, 120))
         change_scale(driver, 192)
-        harness.wait_until(lambda: size(gadget.window()["client_rect"]) == (320, 240),
+        harness.wait_until(lambda: harness.size_of(gadget.window()["client_rect"]) == (320, 240),
                            message="the gadget at 320 x 240")
         self.assertEqual(gadget.window()["window_rect"][:2], before[:2], "the suggested top-left corner")
         after = looks(gadget)
@@ -114,10 +110,10 @@ class GadgetTakesTheNewScale(unittest.TestCase):
         gadget, driver = start_driver()
         design = looks(gadget)
         change_scale(driver, 192)
-        harness.wait_until(lambda: size(gadget.window()["client_rect"]) == (320, 240),
+        harness.wait_until(lambda: harness.size_of(gadget.window()["client_rect"]) == (320, 240),
                            message="the gadget at 320 x 240")
         change_scale(driver, 96)
-        harness.wait_until(lambda: size(gadget.window()["client_rect"]) == (160, 120),
+        harness.wait_until(lambda: harness.size_of(gadget.window()["client_rect"]) == (160, 120),
                            message="the gadget at 160 x 120 again")
         back = looks(gadget)
         self.assertEqual(gadget.region()["pixels"], 11403)
@@ -139,7 +135,7 @@ class GadgetTakesTheNewScale(unittest.TestCase):
         frames = face_frames(gadget)
         self.assertTrue(any(f != frames[0] for f in frames[1:]), "no animation at 100 %")
         change_scale(driver, 144)
-        harness.wait_until(lambda: size(gadget.window()["client_rect"]) == (240, 180),
+        harness.wait_until(lambda: harness.size_of(gadget.window()["client_rect"]) == (240, 180),
                            message="the gadget at 240 x 180")
         frames = face_frames(gadget)
         changed = [f for f in frames[1:] if f != frames[0]]
@@ -153,7 +149,7 @@ class GadgetTakesTheNewScale(unittest.TestCase):
     def test_the_knobs_hot_spots_move_with_the_scale(self):
         gadget, driver = start_driver()
         change_scale(driver, 192)
-        harness.wait_until(lambda: size(gadget.window()["client_rect"]) == (320, 240),
+        harness.wait_until(lambda: harness.size_of(gadget.window()["client_rect"]) == (320, 240),
                            message="the gadget at 320 x 240")
         # The settings knob's hot spot is 272..306 x 176..210 at 200 %; its
         # 100 % place (136..153 x 88..105) is now bare face, which drags.
@@ -175,12 +171,12 @@ class DialogLaysItselfOutAgain(unittest.TestCase):
         dialog = harness.wait_until(lambda: gadget.settings_windows(visible_only=True), timeout=15,
                                     message="the settings dialog")[0]
         small = {c["id"]: c["rect"] for c in SESSION.inspector("children", str(dialog["hwnd"]))}
-        width, height = size(dialog["client_rect"])
+        width, height = harness.size_of(dialog["client_rect"])
         change_scale(driver, 144, TO_SETTINGS_DIALOG)
 
         def grown():
             now = [w for w in gadget.settings_windows(visible_only=True) if w["hwnd"] == dialog["hwnd"]]
-            return now and size(now[0]["client_rect"]) == (round(width * 1.5), round(height * 1.5))
+            return now and harness.size_of(now[0]["client_rect"]) == (round(width * 1.5), round(height * 1.5))
 
         harness.wait_until(grown, message="the dialog at 150 %")
         large = SESSION.inspector("children", str(dialog["hwnd"]))
