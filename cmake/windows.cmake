@@ -22,8 +22,8 @@ endif()
 # The Win32 layer as a library, so that benchmarks measure the product's own code.
 file(GLOB EXITBUTTON_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(exitbutton_win32 STATIC ${EXITBUTTON_WIN32_SOURCES})
-target_link_libraries(exitbutton_win32 PUBLIC exitbutton_logic comctl32 gdi32 user32 shell32 ole32
-                      windowscodecs advapi32)
+# comctl32, ole32 and shell32 are loaded when first needed, never imported.
+target_link_libraries(exitbutton_win32 PUBLIC exitbutton_logic gdi32 user32 windowscodecs uuid advapi32)
 exitbutton_warnings(exitbutton_win32)
 
 # The start-up on Windows, shared by the exe and the test driver that runs it.

@@ -22,7 +22,9 @@ public:
     const PictureRef& buttonPicture(bool pointerOver);
     // Frames 0..5.
     const PictureRef& animationFrame(int index);
-    // The face with the lights off, as a picture and as pixels.
+    // The face with the lights off, as a picture and as pixels. facePixels()
+    // asks nothing of the system: it may run on another thread, while nothing
+    // else uses the store.
     const PictureRef& face();
     const PixelGrid& facePixels();
 

@@ -279,7 +279,9 @@ class ImportTableNamesNoSuchFunction(unittest.TestCase):
         found = [f"{dll}!{function}" for dll, functions in imports.items() for function in functions
                  if forbidden(dll, function)]
         self.assertEqual(found, [])
-        self.assertEqual(imports["shell32.dll"], ["ShellExecuteW"])
+        # The shell is loaded when the web link is first used, not imported:
+        # what the program asks of it shows in the GetProcAddress trace.
+        self.assertNotIn("shell32.dll", imports)
 
     def test_the_checks_recognise_the_entry_points_they_look_for_and_not_the_window_system(self):
         reaches = {

@@ -11,6 +11,7 @@
 #include "assets/resource_ids.h"
 #include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/placement.h"
 #include "platform/win32/region.h"
@@ -143,6 +144,7 @@ void Win32GadgetWindow::finishStartup() {
 }
 
 void Win32GadgetWindow::addToolTips() {
+    if (!LoadCommonControls()) return;
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     // Owned by the gadget, so the system destroys it with the gadget.
     toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,

@@ -25,6 +25,12 @@ struct MemoryDcDeleter {
 };
 using ScopedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+// A kernel object's handle: a token, a thread.
+using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
 struct WindowDeleter {
     void operator()(HWND window) const noexcept { DestroyWindow(window); }
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/system_library.h"
+
 namespace exitbutton::win32 {
 namespace {
 
@@ -9,17 +11,9 @@ namespace {
 // program also runs on the systems before it.
 template <typename Function>
 Function User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                  : nullptr;
+    return LoadedSystemFunction<Function>(L"user32.dll", name);
 }
 
-int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
 
 RECT WorkAreaOf(HMONITOR monitor) {
     MONITORINFO info{};
@@ -45,6 +39,16 @@ int Clamped(int start, int length, int low, int high) {
 }
 
 }  // namespace
+
+int SystemDpi() {
+    using GetDpiForSystemFunction = UINT(WINAPI*)();
+    static const auto getDpiForSystem = User32Function<GetDpiForSystemFunction>("GetDpiForSystem");
+    if (getDpiForSystem) return static_cast<int>(getDpiForSystem());
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
 
 int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

@@ -8,6 +8,7 @@
 
 #include "platform/win32/guard.h"
 #include "platform/win32/placement.h"
+#include "platform/win32/system_library.h"
 #include "assets/settings_design.h"
 
 namespace exitbutton::win32 {
@@ -71,10 +72,12 @@ std::optional<ScrollRequest> ScrollRequestFrom(int code) {
 std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE instance,
                                                                  SettingsEvents& events,
                                                                  HWND gadget,
-                                                                 const SettingsView& view) {
+                                                                 const SettingsView& view,
+                                                                 ComApartment& com) {
     if (!RegisterSettingsClass(instance)) return nullptr;
+    LoadCommonControls();  // the controls' current look; without it they still work
     // Laid out for the gadget's display, where it will open.
-    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, WindowDpi(gadget));
+    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, WindowDpi(gadget), com);
     if (!dialog->createFonts()) return nullptr;
     const SIZE frame = dialog->frameSize();
     const std::wstring caption(design::kCaption);
@@ -411,7 +414,11 @@ void Win32SettingsWindow::hide() {
 
 bool Win32SettingsWindow::openAddress(std::wstring_view address) {
     const std::wstring file(address);
-    HINSTANCE result = ShellExecuteW(hwnd_, L"open", file.c_str(), L"", L"", SW_SHOW);
+    // shell32 is not imported: it is loaded with the first address opened.
+    static const auto shellExecute = OnDemandFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+    if (!shellExecute) return false;
+    com_.enter();  // the shell may hand the address to a COM handler
+    HINSTANCE result = shellExecute(hwnd_, L"open", file.c_str(), L"", L"", SW_SHOW);
     // ShellExecute reports success as a value above 32.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

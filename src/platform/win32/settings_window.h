@@ -10,6 +10,7 @@
 
 #include "assets/twips.h"
 #include "platform/platform.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_binding.h"
 
@@ -22,8 +23,10 @@ public:
     // Makes the window, hidden, owned by `gadget`, with its controls showing
     // `view`. nullptr on failure.
     static std::unique_ptr<Win32SettingsWindow> Create(HINSTANCE instance, SettingsEvents& events,
-                                                       HWND gadget, const SettingsView& view);
-    Win32SettingsWindow(Key, SettingsEvents& events, int dpi) : events_(events), dpi_(dpi) {}
+                                                       HWND gadget, const SettingsView& view,
+                                                       ComApartment& com);
+    Win32SettingsWindow(Key, SettingsEvents& events, int dpi, ComApartment& com)
+        : events_(events), dpi_(dpi), com_(com) {}
     // Destroys the window if the close box has not: no onClosedByCloseBox then.
     ~Win32SettingsWindow() override;
     Win32SettingsWindow(const Win32SettingsWindow&) = delete;
@@ -70,6 +73,7 @@ private:
     HWND hwnd_ = nullptr;
     SettingsEvents& events_;
     int dpi_;                   // the layout's and the fonts' dots per inch
+    ComApartment& com_;         // the shell's, for opening the web address
     HWND lastFocus_ = nullptr;  // restored when the dialog is activated again
     bool positioned_ = false;
     bool quietDestroy_ = false;

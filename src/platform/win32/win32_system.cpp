@@ -4,19 +4,15 @@
 #include <string>
 
 #include "assets/resource_ids.h"
+#include "platform/win32/background_work.h"
 #include "platform/win32/gadget_window.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/placement.h"
 #include "platform/win32/power_request.h"
 #include "platform/win32/settings_window.h"
 
 namespace exitbutton::win32 {
 namespace {
-
-// The process token, closed on scope exit.
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // Enables the shut-down privilege in the process token; false if it could not.
 bool EnableShutdownPrivilege() {
@@ -49,13 +45,18 @@ std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents
                                                                   const SettingsView& view) {
     auto* owner = dynamic_cast<Win32GadgetWindow*>(&gadget);
     if (!owner) throw std::invalid_argument("The gadget window was not made by this system.");
-    return Win32SettingsWindow::Create(instance_, events, owner->hwnd(), view);
+    return Win32SettingsWindow::Create(instance_, events, owner->hwnd(), view, com_);
+}
+
+int Win32System::primaryDisplayDpi() { return SystemDpi(); }
+
+std::unique_ptr<BackgroundWork> Win32System::startInBackground(std::function<void()> work) {
+    return std::make_unique<ThreadWork>(std::move(work));
 }
 
 PictureRef Win32System::decodePicture(PictureId id) {
     if (!imagingFactory_ &&
-        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(imagingFactory_.put())))) {
+        FAILED(com_.createInstance(CLSID_WICImagingFactory, IID_PPV_ARGS(imagingFactory_.put())))) {
         return nullptr;
     }
     return DecodeImageResource(*imagingFactory_.get(), instance_,

@@ -8,18 +8,20 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/handles.h"
 
 namespace exitbutton::win32 {
 
 class Win32System final : public System {
 public:
-    // COM must be initialised on this thread for the picture decoder.
     explicit Win32System(HINSTANCE instance) : instance_(instance) {}
 
     std::unique_ptr<GadgetWindow> createGadgetWindow(GadgetEvents& events) override;
     std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
                                                          const SettingsView& view) override;
+    int primaryDisplayDpi() override;
+    std::unique_ptr<BackgroundWork> startInBackground(std::function<void()> work) override;
     PictureRef decodePicture(PictureId id) override;
     PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
@@ -27,6 +29,7 @@ public:
 
 private:
     HINSTANCE instance_;
+    ComApartment com_;                           // outlives the COM objects below
     ComPtr<IWICImagingFactory> imagingFactory_;  // made on the first decode
 };
 
