@@ -164,7 +164,7 @@ void Win32GadgetWindow::addToolTips() {
         std::wstring text(tool.text);  // the control copies it
         TTTOOLINFOW info{};
         info.cbSize = sizeof(info);
-        info.uFlags = TTF_SUBCLASS;
+        info.uFlags = 0;  // the window relays its mouse messages itself (relayToToolTips)
         info.hwnd = hwnd_;
         info.uId = tool.id;
         info.rect = ToRect(tool.area);
@@ -189,7 +189,24 @@ void Win32GadgetWindow::placeToolTips() {
     }
 }
 
+// The tips hear of the pointer from here rather than by subclassing the
+// window: under Wine, the subclassed window woke the program about 70 times a
+// second more while the button was hovered and the face animated.
+void Win32GadgetWindow::relayToToolTips(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!toolTips_) return;
+    MSG relayed{};
+    relayed.hwnd = hwnd_;
+    relayed.message = message;
+    relayed.wParam = wParam;
+    relayed.lParam = lParam;
+    relayed.time = static_cast<DWORD>(GetMessageTime());
+    const DWORD position = GetMessagePos();
+    relayed.pt = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
 LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONUP) relayToToolTips(message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // the face covers every pixel

@@ -62,6 +62,7 @@ private:
     bool createChildren(HINSTANCE instance, std::shared_ptr<const DibPicture> buttonPicture);
     void addToolTips();
     void placeToolTips();
+    void relayToToolTips(UINT message, WPARAM wParam, LPARAM lParam);
     void finishStartup();
     void onPaint();
     void onMouseMove(POINT point);
