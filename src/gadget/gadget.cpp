@@ -16,17 +16,9 @@ Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSet
     : system_(system),
       state_(state),
       openSettings_(std::move(openSettings)),
-      pictures_(std::in_place, system, scene::ScaleForDpi(system.primaryDisplayDpi())) {
-    // Above 100 % the face takes about as long to draw as the window takes to
-    // make, most of which is spent waiting for the window system: both at once.
-    std::unique_ptr<BackgroundWork> drawing;
-    if (pictures_->scale() != 1) drawing = system_.startInBackground([this] { pictures_->facePixels(); });
-    window_ = system_.createGadgetWindow(*this);
-    if (drawing) drawing->wait();
+      window_(system.createGadgetWindow(*this)) {
     if (!window_) throw RuntimeError("The gadget window could not be created.");
-    // A window on another display than the primary one is drawn for its own.
-    if (const double scale = scene::ScaleForDpi(window_->dpi()); scale != pictures_->scale())
-        pictures_.emplace(system_, scale);
+    pictures_.emplace(system_, scene::ScaleForDpi(window_->dpi()));
     if (pictures_->scale() != 1) {
         showAtStoreScale();
         return;

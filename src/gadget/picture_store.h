@@ -22,9 +22,7 @@ public:
     const PictureRef& buttonPicture(bool pointerOver);
     // Frames 0..5.
     const PictureRef& animationFrame(int index);
-    // The face with the lights off, as a picture and as pixels. facePixels()
-    // asks nothing of the system: it may run on another thread, while nothing
-    // else uses the store.
+    // The face with the lights off, as a picture and as pixels.
     const PictureRef& face();
     const PixelGrid& facePixels();
 

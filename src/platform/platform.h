@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -171,15 +170,6 @@ public:
     virtual bool openAddress(std::wstring_view address) = 0;
 };
 
-// Work that runs on a thread of its own. Whatever it uses is its own until
-// wait() returns; destroying it waits too.
-class BackgroundWork {
-public:
-    virtual ~BackgroundWork() = default;
-    // Returns once the work has ended, throwing what it threw.
-    virtual void wait() = 0;
-};
-
 // The operating system: the factory of windows and pictures, and the power
 // requests.
 class System {
@@ -190,10 +180,6 @@ public:
     virtual std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events,
                                                                  GadgetWindow& gadget,
                                                                  const SettingsView& view) = 0;
-    // The primary display's DPI as the system last reported it: the one a new
-    // gadget window most likely has, known before the window is made.
-    virtual int primaryDisplayDpi() = 0;
-    virtual std::unique_ptr<BackgroundWork> startInBackground(std::function<void()> work) = 0;
     virtual PictureRef decodePicture(PictureId id) = 0;
     // A picture of these pixels, for a window of this system to show.
     virtual PictureRef makePicture(const PixelGrid& pixels) = 0;

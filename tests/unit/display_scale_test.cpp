@@ -3,10 +3,6 @@
 // runs.
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "core/scene.h"
 #include "core/shape.h"
 #include "gadget/gadget_layout.h"
@@ -82,14 +78,12 @@ TEST(DisplayScale, FollowsTheDpiFromOneUpToTheLargestScale) {
     EXPECT_EQ(scene::ScaleForDpi(100000), scene::kMaxScale);
 }
 
-// A program started on a display of `dpi`; the system's word for the
-// primary display beforehand is `primaryDpi`, the same unless given.
+// A program started on a display of `dpi`.
 struct ProgramAt {
     fake::FakeSystem system;
     Program program{system};
-    explicit ProgramAt(int dpi, std::optional<int> primaryDpi = std::nullopt) {
+    explicit ProgramAt(int dpi) {
         system.dpi = dpi;
-        system.primaryDpi = primaryDpi;
         program.start();
     }
     fake::FakeGadgetWindow& window() { return system.gadget(); }
@@ -114,43 +108,6 @@ TEST(GadgetAtTwoHundredPercent, StartsWithTheFaceDrawnForTheScaleAndCutToIt) {
     EXPECT_TRUE(at.system.callsStartingWith("gadget.facePixels").empty());
     EXPECT_EQ(at.system.callsStartingWith("makePicture").size(), 2u);
     EXPECT_TRUE(at.window().visible);
-}
-
-TEST(GadgetStart, DrawsTheFaceInTheBackgroundWhileTheWindowIsMade) {
-    ProgramAt at(192);
-    const std::vector<std::string> order{"background.start", "gadget.create", "background.wait"};
-    std::vector<std::string> seen;
-    for (const std::string& call : at.system.calls)
-        if (call.starts_with("background.") || call == "gadget.create") seen.push_back(call);
-    EXPECT_EQ(seen, order) << "the window is made between the start and the wait";
-    EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace({}, 2).pixels);
-}
-
-TEST(GadgetStart, AtOneHundredPercentHasNothingToDrawInTheBackground) {
-    ProgramAt at(96);
-    EXPECT_TRUE(at.system.callsStartingWith("background.").empty());
-    EXPECT_TRUE(at.system.callsStartingWith("makePicture").empty()) << "the design pictures serve";
-}
-
-TEST(GadgetStart, OnADisplayOtherThanTheOneExpectedIsDrawnForItsOwnScale) {
-    {
-        ProgramAt at(96, 192);  // drawn for 200 % in vain: the window is at 100 %
-        EXPECT_EQ(at.window().layout, LayoutForScale(1));
-        EXPECT_EQ(at.window().facePicture, nullptr) << "the window's own design face shows";
-        EXPECT_EQ(at.window().outline, ScanOutline(at.system.face, kSeeThrough).kept);
-        EXPECT_TRUE(at.system.callsStartingWith("makePicture").empty());
-    }
-    {
-        ProgramAt at(144, 96);  // nothing drawn beforehand: drawn once the window is made
-        EXPECT_TRUE(at.system.callsStartingWith("background.").empty());
-        EXPECT_EQ(at.window().layout, LayoutForScale(1.5));
-        EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace({}, 1.5).pixels);
-    }
-    {
-        ProgramAt at(288, 192);
-        EXPECT_EQ(NameOf(at.window().facePicture), "made 480x360");
-        EXPECT_EQ(at.window().outline, ScanOutline(scene::RenderFace({}, 3), kSeeThrough).kept);
-    }
 }
 
 TEST(GadgetAtTwoHundredPercent, DrawsEachFrameWhenFirstShownAndNeverAgain) {

@@ -1,8 +1,6 @@
 #include "platform/fake/fake_platform.h"
 
 #include <cstdio>
-#include <exception>
-#include <utility>
 
 namespace exitbutton::fake {
 
@@ -209,34 +207,6 @@ std::unique_ptr<SettingsWindow> FakeSystem::createSettingsWindow(SettingsEvents&
         *this, events, dynamic_cast<const FakeGadgetWindow&>(gadget), view);
     settings_ = window.get();
     return window;
-}
-
-namespace {
-
-class FinishedWork final : public BackgroundWork {
-public:
-    FinishedWork(FakeSystem& system, std::exception_ptr failure) : system_(system), failure_(std::move(failure)) {}
-    void wait() override {
-        system_.record("background.wait");
-        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-    }
-
-private:
-    FakeSystem& system_;
-    std::exception_ptr failure_;
-};
-
-}  // namespace
-
-std::unique_ptr<BackgroundWork> FakeSystem::startInBackground(std::function<void()> work) {
-    record("background.start");
-    std::exception_ptr failure;
-    try {
-        work();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    return std::make_unique<FinishedWork>(*this, std::move(failure));
 }
 
 PictureRef FakeSystem::decodePicture(PictureId id) {

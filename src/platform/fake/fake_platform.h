@@ -4,7 +4,6 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,9 +117,6 @@ public:
     std::unique_ptr<GadgetWindow> createGadgetWindow(GadgetEvents& events) override;
     std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
                                                          const SettingsView& view) override;
-    int primaryDisplayDpi() override { return primaryDpi.value_or(dpi); }
-    // Runs `work` at once, as a thread that ended before anyone waited would.
-    std::unique_ptr<BackgroundWork> startInBackground(std::function<void()> work) override;
     PictureRef decodePicture(PictureId id) override;
     PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
@@ -140,7 +136,6 @@ public:
     // What the test lets the platform do.
     PixelGrid face;                    // the gadget's design face picture
     int dpi = 96;                      // of the display a new gadget window is on
-    std::optional<int> primaryDpi;     // the system's word for it beforehand; none: `dpi`
     bool powerActionsAccepted = true;
     bool addressesOpen = true;         // whether the shell opens an address
     std::string failingPicture;        // name of a picture that fails to decode

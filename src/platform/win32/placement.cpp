@@ -14,6 +14,12 @@ Function User32Function(const char* name) {
     return LoadedSystemFunction<Function>(L"user32.dll", name);
 }
 
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
 
 RECT WorkAreaOf(HMONITOR monitor) {
     MONITORINFO info{};
@@ -39,16 +45,6 @@ int Clamped(int start, int length, int low, int high) {
 }
 
 }  // namespace
-
-int SystemDpi() {
-    using GetDpiForSystemFunction = UINT(WINAPI*)();
-    static const auto getDpiForSystem = User32Function<GetDpiForSystemFunction>("GetDpiForSystem");
-    if (getDpiForSystem) return static_cast<int>(getDpiForSystem());
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
 
 int WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

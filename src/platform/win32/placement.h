@@ -8,10 +8,6 @@
 
 namespace exitbutton::win32 {
 
-// The system-wide DPI: the primary display's when the user signed in (96 at
-// 100 %).
-int SystemDpi();
-
 // The dots per inch of the display `window` is on (96 at 100 %). Systems
 // before per-monitor scaling report the one system-wide value.
 int WindowDpi(HWND window);

@@ -4,10 +4,8 @@
 #include <string>
 
 #include "assets/resource_ids.h"
-#include "platform/win32/background_work.h"
 #include "platform/win32/gadget_window.h"
 #include "platform/win32/picture.h"
-#include "platform/win32/placement.h"
 #include "platform/win32/power_request.h"
 #include "platform/win32/settings_window.h"
 
@@ -46,12 +44,6 @@ std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents
     auto* owner = dynamic_cast<Win32GadgetWindow*>(&gadget);
     if (!owner) throw std::invalid_argument("The gadget window was not made by this system.");
     return Win32SettingsWindow::Create(instance_, events, owner->hwnd(), view, com_);
-}
-
-int Win32System::primaryDisplayDpi() { return SystemDpi(); }
-
-std::unique_ptr<BackgroundWork> Win32System::startInBackground(std::function<void()> work) {
-    return std::make_unique<ThreadWork>(std::move(work));
 }
 
 PictureRef Win32System::decodePicture(PictureId id) {

@@ -20,8 +20,6 @@ public:
     std::unique_ptr<GadgetWindow> createGadgetWindow(GadgetEvents& events) override;
     std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events, GadgetWindow& gadget,
                                                          const SettingsView& view) override;
-    int primaryDisplayDpi() override;
-    std::unique_ptr<BackgroundWork> startInBackground(std::function<void()> work) override;
     PictureRef decodePicture(PictureId id) override;
     PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
