@@ -28,7 +28,7 @@ using ScopedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDelet
 struct HandleCloser {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
-// A kernel object's handle: a token, a thread.
+// A kernel object's handle, such as the process token.
 using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 struct WindowDeleter {
