@@ -78,6 +78,7 @@ GADGET_CLASS = "ExitButtonGadget"
 SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
 TOOL_TIPS_CLASS = "tooltips_class32"
+SETTINGS_CLOSE_CAPTION = "Закрыть"  # the settings dialog's close button
 START_ATTEMPTS = 3  # runs of one of our observer programs that printed nothing, at most
 
 # Window styles, as the inspector reports them.
@@ -642,6 +643,16 @@ class Gadget(Program):
 
     def settings_windows(self, visible_only=False):
         return self.windows_of_class(SETTINGS_CLASS, visible_only)
+
+    def close_settings_with_its_button(self, dialog):
+        """Clicks the dialog's one close button and waits until no settings dialog shows."""
+        close = [c for c in self.session.inspector("children", dialog["hwnd"])
+                 if c["title"] == SETTINGS_CLOSE_CAPTION]
+        if len(close) != 1:
+            raise AssertionError(f"expected one close button, found {close!r}")
+        self.session.inspector("click", close[0]["hwnd"])
+        wait_until(lambda: not self.settings_windows(visible_only=True), timeout=15,
+                   message="the settings dialog to close")
 
     def tool_tips_windows(self):
         return self.windows_of_class(TOOL_TIPS_CLASS)

@@ -10,7 +10,6 @@ import unittest
 
 import harness
 
-CLOSE_CAPTION = "Закрыть"
 
 PLANNED_REASON = 0x80000000  # SHTDN_REASON_FLAG_PLANNED
 EWX_LOGOFF = 0
@@ -87,11 +86,7 @@ class PowerActionRequest(unittest.TestCase):
         harness.wait_until(
             lambda: [c["check"] for c in options()] == [BST_CHECKED if i == index else 0 for i in range(5)],
             timeout=10, message=f"option {index} to be the one checked")
-        close = [c for c in SESSION.inspector("children", dialog["hwnd"]) if c["title"] == CLOSE_CAPTION]
-        self.assertEqual(len(close), 1, close)
-        SESSION.inspector("click", close[0]["hwnd"])
-        harness.wait_until(lambda: not self.gadget.settings_windows(visible_only=True), timeout=15,
-                           message="the settings dialog to close")
+        self.gadget.close_settings_with_its_button(dialog)
 
     # -- reading the trace
 

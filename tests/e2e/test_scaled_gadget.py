@@ -30,7 +30,6 @@ TOLERANCE = 2          # levels per channel between the exe's drawing and the re
 COMMITTED_JPEG_TOLERANCE = 60
 EXIT_TIP = " Закрыть программу "
 SETTINGS_TIP = " Настройки "
-CLOSE_CAPTION = "Закрыть"
 EXIT_WINDOWS = "user32.ExitWindowsEx"
 EWX_LOGOFF, EWX_FORCE = 0, 4
 PLANNED_REASON = 0x80000000
@@ -284,11 +283,7 @@ class ScaledGadget:
         work_left, work_top, work_right, work_bottom = SESSION.inspector("system")["work_area"]
         self.assertAlmostEqual((left + right) / 2, (work_left + work_right) / 2, delta=1)
         self.assertAlmostEqual((top + bottom) / 2, (work_top + work_bottom) / 2, delta=1)
-        close = [c for c in SESSION.inspector("children", dialog["hwnd"]) if c["title"] == CLOSE_CAPTION]
-        self.assertEqual(len(close), 1, close)
-        SESSION.inspector("click", close[0]["hwnd"])
-        harness.wait_until(lambda: not self.gadget.settings_windows(visible_only=True), timeout=15,
-                           message="the settings dialog to close")
+        self.gadget.close_settings_with_its_button(dialog)
 
     def test_a_press_inside_the_buttons_rectangle_but_outside_its_scaled_circle_drags_the_window(self):
         # Below the circle, inside the button's rectangle: the face shows

@@ -16,7 +16,6 @@ import harness
 
 SESSION = None
 PRIMARY, SECOND = None, None    # {"rect", "work_area", ...} as the inspector reports them
-CLOSE_CAPTION = "Закрыть"
 WM_DISPLAYCHANGE = 0x007E
 COLOUR_BITS = 24
 
@@ -91,11 +90,7 @@ class DialogOnTheGadgetsMonitor(unittest.TestCase):
                                   message="the settings dialog")[0]
 
     def close_dialog(self, dialog):
-        close = [c for c in SESSION.inspector("children", dialog["hwnd"]) if c["title"] == CLOSE_CAPTION]
-        self.assertEqual(len(close), 1, close)
-        SESSION.inspector("click", close[0]["hwnd"])
-        harness.wait_until(lambda: not self.gadget.settings_windows(visible_only=True), timeout=15,
-                           message="the settings dialog to close")
+        self.gadget.close_settings_with_its_button(dialog)
 
     def assert_centred_on(self, dialog, monitor):
         on = SESSION.inspector("monitors", dialog["hwnd"])["on"]
