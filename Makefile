@@ -2,8 +2,8 @@
 # the logic lives in CMakeLists.txt, CMakePresets.json and scripts/.
 #
 #   make build   the gadget for Windows: build/win64/exitbutton.exe, build/win32/exitbutton.exe
-#   make test    unit tests (native), both Windows builds, then the end-to-end tests under Wine,
-#                on the x64 exe and on the x86 exe
+#   make test    unit tests (native), both Windows builds, the end-to-end tests of the x64 and
+#                x86 exes under Wine (side by side), then the quick benchmark
 #   make run     the 64-bit gadget under Wine (on $DISPLAY, or headless with a screenshot)
 #   make bench   the benchmarks: gadget vs references, one table, build/bench/results.json
 #   make soak    the long soak and input storm against the real exe (about an hour);
@@ -22,18 +22,14 @@ build: bootstrap
 test: bootstrap
 	@echo "== unit tests (native) =="
 	@$(MAKE) --no-print-directory native
-	ctest --preset native
+	ctest --preset native -j $(JOBS)
 	@echo "== Windows builds =="
 	@$(MAKE) --no-print-directory win64 win32
+	@echo "== end-to-end tests of the x64 and x86 exes under Wine, side by side, and the checks of both exes' files =="
+	scripts/e2e.sh
+	@# Timing-sensitive: alone, after the rest.
 	@echo "== benchmarks, quick mode: one repetition, no goals checked =="
 	python3 bench/run_bench.py --quick
-	@# Both builds run even when the first fails; each says how it went.
-	@echo "== end-to-end tests: x64 exe under 64-bit Wine, and the checks of both exes' files =="
-	@ctest --preset win64 -L x64; x64=$$?; \
-	 echo "== end-to-end tests: x86 exe under 32-bit Wine =="; \
-	 ctest --preset win64 -L x86; x86=$$?; \
-	 echo "== end-to-end: x64 $$([ $$x64 = 0 ] && echo passed || echo FAILED), x86 $$([ $$x86 = 0 ] && echo passed || echo FAILED) =="; \
-	 [ $$x64 = 0 ] && [ $$x86 = 0 ]
 
 run: bootstrap
 	@$(MAKE) --no-print-directory win64

@@ -314,6 +314,7 @@ class Bench:
                                               "/d", str(dpi), "/f")
         if status != 0:
             raise MeasurementError(f"reg add LogPixels {dpi} failed with status {status}: {problem}")
+        self.session.restart_inspector()  # it reads the DPI when it starts, as every program does
         self.dpi = dpi
 
     def close(self):
@@ -867,7 +868,7 @@ def main():
     parser.add_argument("--quick", action="store_true", help="one short repetition at each DPI, goals not checked")
     parser.add_argument("--reps", type=int, default=10, help="repetitions at each DPI (default 10)")
     parser.add_argument("--build-dir", default=os.path.join(SOURCE_DIR, "build"))
-    parser.add_argument("--prefix", default=harness.WINEPREFIX, help="Wine prefix (default build/wine)")
+    parser.add_argument("--prefix", default=harness.DEFAULT_PREFIX, help="Wine prefix (default build/wine)")
     parser.add_argument("--out", help="results file (default build/bench/results.json, "
                                       "with --quick build/bench/results-quick.json)")
     args = parser.parse_args()

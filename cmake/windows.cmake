@@ -9,6 +9,11 @@ if(NOT MSVC)
                    -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat -Wl,--enable-reloc-section
                    $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>:-Wl,--high-entropy-va>)
   add_compile_options(-ffunction-sections -fdata-sections)
+  # No source or build path reaches the objects (assertions, __FILE__): every
+  # build tree of the same sources makes the same exe, the one the tests ran
+  # and the release archive's alike. The build tree's map comes last, so it
+  # wins when the build tree lies in the source tree.
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 endif()
 
 # The .rc is UTF-8 (its Russian version strings).

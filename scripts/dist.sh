@@ -13,7 +13,9 @@
 #
 # Environment: BUILD_ROOT (default build/) holds the build trees dist-win64 and
 # dist-win32, DIST_DIR (default dist/) receives the archive, JOBS sets the
-# parallel build jobs.
+# parallel build jobs. DIST_EXE_X64 and DIST_EXE_X86, set together, name exes
+# already built from these sources, packed instead of building from clean: the
+# tests pack the exes they ran and compare that archive with one from clean.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -37,19 +39,27 @@ fi
 export SOURCE_DATE_EPOCH
 
 cd "$root"
-for flavour in win64 win32; do
-  dir=$build_root/dist-$flavour
-  echo "dist: building $flavour from clean in $dir"
-  rm -rf "$dir"
-  # Paths in the compiler's output (assertions, __FILE__) become relative; the
-  # build tree's own map comes last, so it wins when it lies in the source tree.
-  cmake --preset "$flavour" -B "$dir" --log-level=WARNING \
-    -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$dir=." >/dev/null
-  cmake --build "$dir" --target exitbutton -j "$jobs" >/dev/null
-done
+if [ -n "${DIST_EXE_X64:-}" ] || [ -n "${DIST_EXE_X86:-}" ]; then
+  if [ -z "${DIST_EXE_X64:-}" ] || [ -z "${DIST_EXE_X86:-}" ]; then
+    echo "dist: set both DIST_EXE_X64 and DIST_EXE_X86, or neither" >&2
+    exit 1
+  fi
+  exe64=$DIST_EXE_X64
+  exe32=$DIST_EXE_X86
+  echo "dist: packing $exe64 and $exe32"
+else
+  for flavour in win64 win32; do
+    dir=$build_root/dist-$flavour
+    echo "dist: building $flavour from clean in $dir"
+    rm -rf "$dir"
+    cmake --preset "$flavour" -B "$dir" --log-level=WARNING >/dev/null
+    cmake --build "$dir" --target exitbutton -j "$jobs" >/dev/null
+  done
+  exe64=$build_root/dist-win64/exitbutton.exe
+  exe32=$build_root/dist-win32/exitbutton.exe
+fi
 
-python3 - "$root" "$version" "$dist_dir" "$build_root/dist-win64/exitbutton.exe" \
-  "$build_root/dist-win32/exitbutton.exe" "$build_root" <<'EOF'
+python3 - "$root" "$version" "$dist_dir" "$exe64" "$exe32" "$build_root" <<'EOF'
 import hashlib, os, struct, sys, tempfile, time, zipfile
 
 root, version, dist_dir, exe64, exe32, build_root = sys.argv[1:]

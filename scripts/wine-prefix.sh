@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Creates the project's Wine prefix once and prepares it for the gadget: a
-# prefix that runs both the 64-bit and the 32-bit exe (it must be made after
-# the 32-bit loader is installed, or it lacks the 32-bit system files);
-# Wine draws window frames itself (no window manager runs under Xvfb), and the
-# relay trace, when switched on with WINEDEBUG=+relay, shows only the calls the
-# tests look at. Safe to call again and from several processes: a lock keeps
-# two initialisations apart and a stamp file makes later calls return at once.
+# Makes a Wine prefix for the gadget, once: a prefix that runs both the
+# 64-bit and the 32-bit exe (made after the 32-bit loader is installed, or it
+# lacks the 32-bit system files); Wine draws window frames itself (no window
+# manager runs under Xvfb), and the relay trace, when switched on with
+# WINEDEBUG=+relay, shows only the calls the tests look at.
+#
+# Every prefix is a copy of one template, build/wine-template, which wineboot
+# makes the first time (about 15 s) and nothing ever runs in: copying it
+# takes about 3 s, so each parallel test slot can have a prefix of its own.
+# Safe to call again and from several processes: locks keep two
+# initialisations of one prefix apart, and a stamp file makes later calls
+# return at once.
 #
 #   scripts/wine-prefix.sh [PREFIX]     (default: build/wine in the source tree)
 #
@@ -14,8 +19,9 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prefix=${1:-$root/build/wine}
-mkdir -p "$prefix"
-prefix=$(cd "$prefix" && pwd)
+template=$root/build/wine-template
+mkdir -p "$(dirname "$prefix")"
+prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 
 wine=/usr/lib/wine/wine64
 for loader in "$wine" /usr/lib/wine/wine; do
@@ -24,35 +30,31 @@ done
 
 # Bump when the settings below change, so existing prefixes pick them up.
 stamp_version=2
-stamp=$prefix/.exitbutton-prefix
-ready() { [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$stamp_version" ]; }
-if ready; then echo "$prefix"; exit 0; fi
-
-exec 9>"$prefix.lock"
-flock 9
-if ready; then echo "$prefix"; exit 0; fi
-
-
-export WINEPREFIX=$prefix WINEDEBUG=-all
-# No Mono or Gecko installer prompts: nothing here needs them, and they would
-# try to download.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-# Never the user's display: prefix creation needs none.
-unset DISPLAY WAYLAND_DISPLAY
-
 # A prefix made while only the 64-bit loader was installed has no 32-bit
-# system files, and wineboot does not add them later: make it anew.
-if [ -f "$prefix/system.reg" ] && [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
-  echo "wine-prefix: $prefix cannot run 32-bit programs; making it anew" >&2
-  /usr/lib/wine/wineserver -k 9>&- >/dev/null 2>&1 || true
-  find "$prefix" -mindepth 1 -delete
-fi
+# system files, and wineboot does not add them later: such a one is not ready.
+ready() {
+  [ -f "$1/.exitbutton-prefix" ] && [ "$(cat "$1/.exitbutton-prefix")" = "$stamp_version" ] &&
+    [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+}
+if ready "$prefix"; then echo "$prefix"; exit 0; fi
 
-echo "wine-prefix: creating $prefix (takes a few seconds, once)" >&2
-"$wine" wineboot -i 9>&- >/dev/null 2>&1
-regfile=$(mktemp --suffix=.reg)
-trap 'rm -f "$regfile"' EXIT
-cat >"$regfile" <<'EOF'
+make_template() {
+  exec 9>"$template.lock"
+  flock 9
+  if ready "$template"; then exec 9>&-; return; fi
+  export WINEPREFIX=$template WINEDEBUG=-all
+  # No Mono or Gecko installer prompts: nothing here needs them, and they would
+  # try to download.
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  # Never the user's display: prefix creation needs none.
+  unset DISPLAY WAYLAND_DISPLAY
+  rm -rf "$template"
+  mkdir -p "$template"
+  echo "wine-prefix: creating $template (takes a few seconds, once)" >&2
+  "$wine" wineboot -i 9>&- >/dev/null 2>&1
+  local regfile
+  regfile=$(mktemp --suffix=.reg)
+  cat >"$regfile" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
@@ -60,9 +62,29 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Debug]
 "RelayInclude"="user32.ExitWindowsEx"
-EOF
-"$wine" reg import "Z:${regfile//\//\\}" 9>&- >/dev/null 2>&1
-# Let the server write the registry to disk before anyone else starts.
-/usr/lib/wine/wineserver -w 9>&-
-echo "$stamp_version" >"$stamp"
+REG
+  "$wine" reg import "Z:${regfile//\//\\}" 9>&- >/dev/null 2>&1
+  rm -f "$regfile"
+  # The server writes the registry to disk and exits: a copy taken from now on
+  # is whole.
+  /usr/lib/wine/wineserver -w 9>&-
+  echo "$stamp_version" >"$template/.exitbutton-prefix"
+  exec 9>&-
+}
+
+[ "$prefix" = "$template" ] || make_template
+
+exec 8>"$prefix.lock"
+flock 8
+if ready "$prefix"; then echo "$prefix"; exit 0; fi
+if [ "$prefix" = "$template" ]; then
+  make_template
+else
+  # A prefix left half made, or made for other settings, is made anew; no
+  # program of it may still run (the caller holds its session lock).
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 8>&- >/dev/null 2>&1 || true
+  rm -rf "$prefix" "$prefix.copying"
+  cp -a "$template" "$prefix.copying"
+  mv "$prefix.copying" "$prefix"
+fi
 echo "$prefix"

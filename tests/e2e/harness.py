@@ -11,7 +11,8 @@ A test module starts one session for all of its tests:
 
 Paths come from the environment that CTest sets (EXITBUTTON_BUILD,
 EXITBUTTON_EXE, EXITBUTTON_INSPECTOR, EXITBUTTON_SOAK_HELPER,
-EXITBUTTON_WINEPREFIX, EXITBUTTON_SOURCE_DIR); without it they default to the
+EXITBUTTON_SOURCE_DIR; EXITBUTTON_WINEPREFIX names one prefix to use instead
+of a free slot of build/wine-slots); without it they default to the
 preset build trees of the source tree that holds this file. EXITBUTTON_BUILD is "x64" (the default)
 or "x86": which of the two shipped exes the tests drive. The 32-bit exe runs
 under the 32-bit loader, in the same prefix; the inspector is always the
@@ -57,7 +58,14 @@ INSPECTOR = os.environ.get(
 # quickly or at all.
 HELPER_EXE = os.environ.get(
     "EXITBUTTON_SOAK_HELPER", os.path.join(SOURCE_DIR, "build", "win64", "tests", "e2e", "soak_helper.exe"))
-WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "wine"))
+# The prefix of `make run` and the benchmarks.
+DEFAULT_PREFIX = os.path.join(SOURCE_DIR, "build", "wine")
+# A prefix named here serves one session at a time; when none is named, each
+# session takes a free slot, a prefix of its own under SLOTS_DIR, so that test
+# modules run side by side, each with its own wineserver, LogPixels and
+# RelayInclude.
+WINEPREFIX = os.environ.get("EXITBUTTON_WINEPREFIX") or None
+SLOTS_DIR = os.path.join(SOURCE_DIR, "build", "wine-slots")
 PREFIX_SCRIPT = os.path.join(TREE_DIR, "scripts", "wine-prefix.sh")
 ART_DIR = os.path.join(SOURCE_DIR, "src", "assets", "art")
 
@@ -749,6 +757,114 @@ class RunningProgram(Program):
         return None
 
 
+class InspectorServer:
+    """The inspector serving a session: one Wine process that answers one
+    question a line (`inspector serve`), where a run per question would pay a
+    Wine start-up each time.
+
+    A server that ended is started again at the next question: a forced power
+    request ends every process of the prefix, this one too. A question whose
+    answer the ending cut off is asked again only if it just reads; one that
+    acts (a click, a posted message) might have been carried out already."""
+
+    READ_ONLY = ("windows", "region", "children", "tooltips", "msgbox", "ellipse", "system", "monitors", "at",
+                 "process")
+    START_TIMEOUT = 60
+
+    def __init__(self, session):
+        self.session = session
+        self.process = None
+        self._pending = b""
+        self.starts = 0  # servers started, the first one included
+
+    def _start(self, on_retry):
+        session = self.session
+        for attempt in range(START_ATTEMPTS):
+            self._pending = b""
+            # Wine's helper processes (explorer, services) may inherit these
+            # pipes and outlive the server, so its end is seen by poll(),
+            # never by the end of the pipe.
+            self.process = subprocess.Popen([WINE64, session.inspector_exe, "serve"], env=session.env(),
+                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL)
+            self.starts += 1
+            ready = self._read_answer(self.START_TIMEOUT)
+            if ready is not None:
+                return
+            status = self.process.wait(10)
+            self._discard()
+            if attempt + 1 == START_ATTEMPTS:
+                raise HarnessError(f"the inspector ended {START_ATTEMPTS} times without a word (status {status})")
+            session.retries += 1  # Wine failed to start it
+            if on_retry:
+                on_retry(("serve",), status, "")
+            time.sleep(0.5)
+
+    def _read_answer(self, timeout):
+        """(status, value) of the next answer line, or None once the process
+        has ended without one. Raises HarnessError after `timeout` seconds."""
+        deadline = time.monotonic() + timeout
+        fd = self.process.stdout.fileno()
+        while b"\n" not in self._pending:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise HarnessError(f"the inspector gave no answer in {timeout} s")
+            if select.select([fd], [], [], min(left, 0.2))[0]:
+                got = os.read(fd, 65536)
+                if not got:
+                    return None  # every writer of the pipe is gone
+                self._pending += got
+            elif self.process.poll() is not None:
+                return None
+        line, self._pending = self._pending.split(b"\n", 1)
+        reply = json.loads(line.decode("utf-8", errors="replace"))
+        return reply["status"], reply["answer"]
+
+    def ask(self, args, on_retry=None, timeout=60):
+        words = [str(a) for a in args]
+        if any("\t" in w or "\n" in w for w in words):
+            raise HarnessError(f"an inspector argument holds a tab or a line end: {words!r}")
+        line = ("\t".join(words) + "\n").encode("utf-8")
+        for _ in range(2):
+            if self.process is not None and self.process.poll() is not None:
+                self._discard()  # ended between two questions
+            if self.process is None:
+                self._start(on_retry)
+            try:
+                self.process.stdin.write(line)
+                self.process.stdin.flush()
+            except BrokenPipeError:
+                self._discard()
+                continue
+            answer = self._read_answer(timeout)
+            if answer is not None:
+                return answer
+            self._discard()
+            if words[0] not in self.READ_ONLY:
+                raise HarnessError(f"the inspector ended while answering {words!r}")
+        raise HarnessError(f"the inspector ended twice while answering {words!r}")
+
+    def _discard(self):
+        """Forgets a server that has ended (or is being stopped): its pipes are closed."""
+        for pipe in (self.process.stdin, self.process.stdout):
+            try:
+                pipe.close()
+            except OSError:
+                pass  # a write to a reader that ended may still be buffered
+        self.process = None
+
+    def stop(self):
+        if self.process is None:
+            return
+        process = self.process
+        self._discard()  # the end of its input ends it
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 class WineSession:
     """A private display, the project's prefix with a persistent wineserver,
     and the programs started in it."""
@@ -768,6 +884,7 @@ class WineSession:
         self._lock = None
         self._owns_prefix = False
         self._closed = False
+        self._inspector = None  # the InspectorServer, once asked
 
     # -- set-up
 
@@ -786,9 +903,12 @@ class WineSession:
         if signal.getsignal(signal.SIGTERM) == signal.SIG_DFL:
             signal.signal(signal.SIGTERM, signal.default_int_handler)
         self._tmp = tempfile.mkdtemp(prefix="exitbutton-e2e-")
+        if self.prefix is None:
+            self.prefix = self._take_free_slot()
+        else:
+            self.prefix = os.path.realpath(self.prefix)
+            self._take_prefix()
         subprocess.run([PREFIX_SCRIPT, self.prefix], check=True, stdout=subprocess.DEVNULL, timeout=300)
-        self.prefix = os.path.realpath(self.prefix)
-        self._take_prefix()
         self.desktop.start()
         # A server left from an earlier run would hold another display.
         self._wineserver("-k")
@@ -797,9 +917,27 @@ class WineSession:
         wait_until(lambda: os.path.exists(self._server_socket()), timeout=30, message="the wineserver socket")
         return self
 
+    def _take_free_slot(self):
+        """The first slot prefix that no other session holds, now held by this one."""
+        os.makedirs(SLOTS_DIR, exist_ok=True)
+        slot = 0
+        while True:
+            prefix = os.path.join(SLOTS_DIR, str(slot))
+            lock = open(prefix + ".session.lock", "w")
+            try:
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            except BlockingIOError:
+                lock.close()
+                slot += 1
+                continue
+            self._lock = lock
+            self._owns_prefix = True
+            return prefix
+
     def _take_prefix(self, timeout=300):
         """Waits until no other session (a test or `make run`) uses the prefix:
         each one ends by killing every process in it."""
+        os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
         self._lock = open(self.prefix + ".session.lock", "w")
         deadline = time.monotonic() + timeout
         while True:
@@ -884,10 +1022,27 @@ class WineSession:
             raise HarnessError(f"{name} {args!r} failed ({status}): {value!r}")
         return value
 
-    def inspector(self, *args, check=True, on_retry=None):
-        """Runs the inspector and returns its parsed JSON output (see run_json)."""
-        return self.run_json(self.inspector_exe, *args, attempts=START_ATTEMPTS, check=check,
-                             on_retry=on_retry)
+    def inspector(self, *args, check=True, on_retry=None, timeout=60):
+        """Asks the session's inspector one question and returns its parsed
+        JSON answer; `check` turns a status other than 0 into an error.
+
+        One inspector process answers every question of the session (see
+        InspectorServer); `on_retry(args, status, stderr)` hears of each time
+        Wine failed to start it, and `retries` counts them, as for run_json."""
+        if self._inspector is None:
+            self._inspector = InspectorServer(self)
+        status, value = self._inspector.ask(args, on_retry=on_retry, timeout=timeout)
+        if check and status != 0:
+            name = os.path.splitext(os.path.basename(self.inspector_exe))[0]
+            raise HarnessError(f"{name} {args!r} failed ({status}): {value!r}")
+        return value
+
+    def restart_inspector(self):
+        """Ends the inspector process; the next question starts a new one,
+        which reads the prefix's settings (LogPixels) afresh."""
+        if self._inspector is not None:
+            self._inspector.stop()
+            self._inspector = None
 
     def start_program(self, program, *args, timeout=30):
         """Starts one of our observer programs that answers once and then
@@ -909,6 +1064,7 @@ class WineSession:
         status, _, _ = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
         if status != 0:
             raise HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
+        self.restart_inspector()
 
     def prefix_processes(self, name):
         """Unix ids of this prefix's processes whose command line holds `name`."""
@@ -1002,6 +1158,12 @@ class WineSession:
         if self._closed:
             return
         self._closed = True
+        if self._inspector is not None and self._inspector.starts > 1:
+            sys.stderr.write(f"[{self.build}] the inspector was started {self._inspector.starts} times "
+                             "(a power request ends every process of the prefix)\n")
+        self.restart_inspector()
+        # The one rule by which something runs again: see run_json.
+        sys.stderr.write(f"[{self.build}] Wine failed to start one of our programs {self.retries} times\n")
         for program in self.gadgets + self.programs:
             try:
                 program.stop()

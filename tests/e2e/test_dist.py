@@ -1,6 +1,8 @@
-"""The release archive (scripts/dist.sh, `make dist`): built twice from clean in
-different directories, it comes out byte for byte the same, holds the two exes,
-the readme, the licence and checksums that verify, and names no build path."""
+"""The release archive (scripts/dist.sh, `make dist`): built from clean, it
+comes out byte for byte the same as the archive of the exes the tests ran
+(built by `make build` in another build tree, of another depth), holds the two
+exes, the readme, the licence and checksums that verify, and names no build
+path."""
 
 import os
 import re
@@ -18,9 +20,10 @@ SCRIPT = os.path.join(harness.TREE_DIR, "scripts", "dist.sh")
 SOURCE_DATE_EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC
 ENTRIES = ["LICENSE", "README.md", "SHA256SUMS", "exitbutton-x64.exe", "exitbutton-x86.exe"]
 EXES = {"exitbutton-x64.exe": pe.IMAGE_FILE_MACHINE_AMD64, "exitbutton-x86.exe": pe.IMAGE_FILE_MACHINE_I386}
+TESTED_EXES = {"win64": harness.EXE64, "win32": harness.EXE32}
 
 TMP = None
-RUNS = {}  # "a"/"b" -> {"build_root", "dist_dir", "archive", "output"}
+RUNS = {}  # "clean"/"tested" -> {"build_root", "dist_dir", "archive", "output"}
 VERSION = None
 
 
@@ -32,12 +35,12 @@ def project_version():
     return m.group(1)
 
 
-def run_dist(build_root, dist_dir):
+def run_dist(build_root, dist_dir, **extra):
     env = dict(os.environ)
     # Not the make job server of an enclosing `make test`.
     for name in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL"):
         env.pop(name, None)
-    env.update(BUILD_ROOT=build_root, DIST_DIR=dist_dir, SOURCE_DATE_EPOCH=str(SOURCE_DATE_EPOCH))
+    env.update(BUILD_ROOT=build_root, DIST_DIR=dist_dir, SOURCE_DATE_EPOCH=str(SOURCE_DATE_EPOCH), **extra)
     result = subprocess.run([SCRIPT], env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=900)
     output = (result.stdout + result.stderr).decode(errors="replace")
     if result.returncode != 0:
@@ -48,18 +51,22 @@ def run_dist(build_root, dist_dir):
 def setUpModule():
     global TMP, VERSION
     VERSION = project_version()
+    for path in TESTED_EXES.values():
+        if not os.path.isfile(path):
+            raise harness.HarnessError(f"not built: {path}")
     TMP = tempfile.mkdtemp(prefix="exitbutton-dist-")
     unittest.addModuleCleanup(shutil.rmtree, TMP, ignore_errors=True)
-    # Two build roots of different depth and length, so that any path or
-    # path length reaching the output would make the two archives differ.
-    roots = {"a": os.path.join(TMP, "a"), "b": os.path.join(TMP, "second", "build-tree")}
-    # A stale file in the second build tree: building from clean removes it.
-    os.makedirs(os.path.join(roots["b"], "dist-win64"))
-    with open(os.path.join(roots["b"], "dist-win64", "stale"), "w") as f:
+    # A stale file in the clean build's tree: building from clean removes it.
+    clean_root = os.path.join(TMP, "second", "build-tree")
+    os.makedirs(os.path.join(clean_root, "dist-win64"))
+    with open(os.path.join(clean_root, "dist-win64", "stale"), "w") as f:
         f.write("left from an earlier build\n")
-    for key, build_root in roots.items():
+    runs = {"clean": (clean_root, {}),
+            "tested": (os.path.join(TMP, "t"), {"DIST_EXE_X64": TESTED_EXES["win64"],
+                                                "DIST_EXE_X86": TESTED_EXES["win32"]})}
+    for key, (build_root, extra) in runs.items():
         dist_dir = os.path.join(TMP, f"out-{key}")
-        output = run_dist(build_root, dist_dir)
+        output = run_dist(build_root, dist_dir, **extra)
         RUNS[key] = {"build_root": build_root, "dist_dir": dist_dir, "output": output,
                      "archive": os.path.join(dist_dir, f"exitbutton-{VERSION}-windows.zip")}
 
@@ -76,36 +83,37 @@ def members(key):
 
 class ArchiveIsReproducible(unittest.TestCase):
 
-    def test_two_builds_from_clean_in_different_directories_give_byte_identical_archives(self):
-        a, b = read(RUNS["a"]["archive"]), read(RUNS["b"]["archive"])
+    def test_the_archive_from_clean_is_byte_identical_to_the_archive_of_the_tested_exes(self):
+        a, b = read(RUNS["clean"]["archive"]), read(RUNS["tested"]["archive"])
         if a != b:
-            second = members("b")
-            differing = [name for name, data in members("a").items() if second.get(name) != data]
+            second = members("tested")
+            differing = [name for name, data in members("clean").items() if second.get(name) != data]
             self.fail(f"the archives differ; entries whose contents differ: {differing} "
                       "(none: the names, order, times or attributes differ)")
 
-    def test_two_builds_from_clean_give_byte_identical_exes(self):
-        for flavour in ("win64", "win32"):
+    def test_each_exe_built_from_clean_is_byte_identical_to_the_one_the_tests_ran(self):
+        for flavour, tested in TESTED_EXES.items():
             with self.subTest(flavour):
-                first = read(os.path.join(RUNS["a"]["build_root"], f"dist-{flavour}", "exitbutton.exe"))
-                second = read(os.path.join(RUNS["b"]["build_root"], f"dist-{flavour}", "exitbutton.exe"))
-                self.assertTrue(first == second, f"the two {flavour} builds differ")
+                clean = read(os.path.join(RUNS["clean"]["build_root"], f"dist-{flavour}", "exitbutton.exe"))
+                self.assertTrue(clean == read(tested), f"the {flavour} exe from clean differs from {tested}")
 
-    def test_each_build_starts_from_an_empty_build_tree(self):
-        self.assertFalse(os.path.exists(os.path.join(RUNS["b"]["build_root"], "dist-win64", "stale")))
+    def test_the_build_from_clean_starts_from_an_empty_build_tree(self):
+        self.assertFalse(os.path.exists(os.path.join(RUNS["clean"]["build_root"], "dist-win64", "stale")))
 
     def test_neither_exe_contains_the_source_or_a_build_directory_path(self):
-        paths = [harness.TREE_DIR, RUNS["a"]["build_root"], RUNS["b"]["build_root"], TMP]
-        for name in EXES:
-            data = members("a")[name]
-            for path in paths:
-                for form in (path.encode(), path.encode("utf-16-le")):
-                    with self.subTest(exe=name, path=path):
-                        self.assertNotIn(form, data)
+        paths = [harness.TREE_DIR, RUNS["clean"]["build_root"], TMP,
+                 *(os.path.dirname(os.path.abspath(p)) for p in TESTED_EXES.values())]
+        for key in RUNS:
+            for name in EXES:
+                data = members(key)[name]
+                for path in paths:
+                    for form in (path.encode(), path.encode("utf-16-le")):
+                        with self.subTest(archive=key, exe=name, path=path):
+                            self.assertNotIn(form, data)
 
     def test_every_entry_carries_the_source_date_and_fixed_permissions(self):
         expected = time.gmtime(SOURCE_DATE_EPOCH)[:6]
-        with zipfile.ZipFile(RUNS["a"]["archive"]) as zf:
+        with zipfile.ZipFile(RUNS["clean"]["archive"]) as zf:
             for info in zf.infolist():
                 with self.subTest(info.filename):
                     self.assertEqual(info.date_time, expected)
@@ -121,19 +129,19 @@ class ArchiveContents(unittest.TestCase):
                 self.assertEqual(os.listdir(RUNS[key]["dist_dir"]), [f"exitbutton-{VERSION}-windows.zip"])
 
     def test_the_archive_holds_the_two_exes_the_readme_the_licence_and_the_checksums_in_name_order(self):
-        with zipfile.ZipFile(RUNS["a"]["archive"]) as zf:
+        with zipfile.ZipFile(RUNS["clean"]["archive"]) as zf:
             self.assertEqual(zf.namelist(), ENTRIES)
             self.assertIsNone(zf.testzip())
 
     def test_the_readme_and_the_licence_are_the_projects_own_files(self):
-        entries = members("a")
+        entries = members("clean")
         for name in ("README.md", "LICENSE"):
             with self.subTest(name):
                 self.assertEqual(entries[name], read(os.path.join(harness.TREE_DIR, name)))
 
     def test_the_x64_and_x86_exes_are_gui_programs_of_their_architecture_without_a_link_time_stamp(self):
         unpacked = tempfile.mkdtemp(dir=TMP)
-        with zipfile.ZipFile(RUNS["a"]["archive"]) as zf:
+        with zipfile.ZipFile(RUNS["clean"]["archive"]) as zf:
             zf.extractall(unpacked)
         for name, machine in EXES.items():
             with self.subTest(name):
@@ -144,7 +152,7 @@ class ArchiveContents(unittest.TestCase):
 
     def test_sha256sum_verifies_both_exes_in_the_unpacked_archive(self):
         unpacked = tempfile.mkdtemp(dir=TMP)
-        with zipfile.ZipFile(RUNS["a"]["archive"]) as zf:
+        with zipfile.ZipFile(RUNS["clean"]["archive"]) as zf:
             zf.extractall(unpacked)
         with open(os.path.join(unpacked, "SHA256SUMS"), encoding="ascii") as f:
             listed = sorted(line.split("  ", 1)[1].rstrip("\n") for line in f)

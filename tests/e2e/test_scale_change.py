@@ -38,7 +38,11 @@ def looks(gadget):
     window = gadget.window()
     button = gadget.child("Command1")
     left, top, right, bottom = window["client_rect"]
-    shot = SESSION.screenshot().crop(left, top, right - left, bottom - top)
+    # The X server shows a resized window a moment after Windows has it: the
+    # picture counts once it stands still.
+    shot = harness.wait_until_steady(
+        lambda: SESSION.screenshot().crop(left, top, right - left, bottom - top), interval=0.15,
+        message="the gadget's pixels to stand still")
     return {"client": harness.size_of(window["client_rect"]), "region": gadget.region()["rects"],
             "button": button["rect"], "button_region": button["region"]["rects"], "shot": shot}
 
@@ -142,9 +146,9 @@ class GadgetTakesTheNewScale(unittest.TestCase):
         self.assertTrue(changed, "the lights stopped turning at the new scale")
         self.assertEqual(frames[0].width, 120, "screenshots of the scaled face")
         SESSION.desktop.mouse_move(*harness.POINTER_PARK)
-        time.sleep(0.3)
-        still = face_frames(gadget, count=3)
-        self.assertTrue(all(f == still[0] for f in still), "the lights still turn after the pointer left")
+        # Leaving is noticed by polling, after a moment that no test should time.
+        harness.wait_until(lambda: (lambda still: all(f == still[0] for f in still))(face_frames(gadget, count=3)),
+                           timeout=10, message="the lights to stop turning after the pointer left")
 
     def test_the_knobs_hot_spots_move_with_the_scale(self):
         gadget, driver = start_driver()

@@ -17,10 +17,17 @@
 //   inspector display-mode W H         ChangeDisplaySettings of the primary display to W x H
 //   inspector at X Y                   the window under a screen point
 //   inspector process PID              GDI/USER objects, handles and memory
+//   inspector serve                    answers commands from stdin, one a line, until its end
 //
 // Numbers on the command line may be decimal or 0x-prefixed hexadecimal.
 // Window handles are printed as decimal numbers. Exit status: 0 on success,
 // 1 when the window or process does not exist, 2 on a usage error.
+//
+// Serving, each line of stdin is one command with its arguments separated by
+// tabs (UTF-8), and each answer is one line: {"status": S, "answer": JSON},
+// S being the exit status the command would have had. The first line,
+// before any command, is {"status": 0, "answer": "ready"}. One process
+// answers a whole test session: a Wine start costs far more than a question.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -84,8 +91,18 @@ std::string Rect(const RECT& r) {
 }
 
 
+bool g_serving = false;
+
+// The command's JSON and its status: printed alone for a one-shot run (the
+// status is the exit status), wrapped together while serving.
+int Answer(const std::string& json, int status = 0) {
+    if (!g_serving) return Print(json, status);
+    Print(Object().add("status", Num(static_cast<long long>(status))).add("answer", json).str());
+    return status;
+}
+
 int Fail(const std::string& message, int status) {
-    return Print(Object().add("error", Quote(std::wstring(message.begin(), message.end()))).str(), status);
+    return Answer(Object().add("error", Quote(std::wstring(message.begin(), message.end()))).str(), status);
 }
 
 // ---- Reading windows -------------------------------------------------------
@@ -348,7 +365,7 @@ int RunWindows(int argc, wchar_t** argv) {
     std::vector<std::string> items;
     for (HWND hwnd : TopLevelWindows())
         if (!filtered || ProcessOf(hwnd) == pid) items.push_back(TopLevelJson(hwnd));
-    return Print(Array(items));
+    return Answer(Array(items));
 }
 
 // Parses the window argument; prints the error itself when it fails.
@@ -369,7 +386,7 @@ int RunRegion(int argc, wchar_t** argv) {
     HWND hwnd = nullptr;
     int status = 0;
     if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
-    return Print(Object().add("hwnd", Handle(hwnd)).add("region", RegionJson(RegionOf(hwnd))).str());
+    return Answer(Object().add("hwnd", Handle(hwnd)).add("region", RegionJson(RegionOf(hwnd))).str());
 }
 
 // A reference for the shape tests: how this system rasterises an ellipse.
@@ -385,7 +402,7 @@ int RunEllipse(int argc, wchar_t** argv) {
     RECT box{};
     RegionInfo info = RegionData(rgn, GetRgnBox(rgn, &box));
     DeleteObject(rgn);
-    return Print(Object().add("region", RegionJson(info)).str());
+    return Answer(Object().add("region", RegionJson(info)).str());
 }
 
 int RunChildren(int argc, wchar_t** argv) {
@@ -395,7 +412,7 @@ int RunChildren(int argc, wchar_t** argv) {
     HWND focus = FocusOfThreadOf(hwnd);
     std::vector<std::string> items;
     for (HWND child : Descendants(hwnd)) items.push_back(ChildJson(child, focus));
-    return Print(Array(items));
+    return Answer(Array(items));
 }
 
 int RunTooltips() {
@@ -412,14 +429,14 @@ int RunTooltips() {
                             .add("rect", Rect(rect))
                             .str());
     }
-    return Print(Array(items));
+    return Answer(Array(items));
 }
 
 int RunMessageBoxes() {
     std::vector<std::string> items;
     for (HWND hwnd : TopLevelWindows())
         if (IsMessageBox(hwnd)) items.push_back(MessageBoxJson(hwnd));
-    return Print(Array(items));
+    return Answer(Array(items));
 }
 
 int RunMessageBoxOk(int argc, wchar_t** argv) {
@@ -441,7 +458,7 @@ int RunMessageBoxOk(int argc, wchar_t** argv) {
     for (HWND button : buttons)
         if (GetDlgCtrlID(button) == IDOK) press = button;
     BOOL posted = PostMessageW(press, BM_CLICK, 0, 0);
-    return Print(Object()
+    return Answer(Object()
                      .add("dialog", Handle(dialog))
                      .add("button", Handle(press))
                      .add("text", Quote(TitleOf(press)))
@@ -453,7 +470,7 @@ int RunClick(int argc, wchar_t** argv) {
     HWND hwnd = nullptr;
     int status = 0;
     if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
-    return Print(Object().add("posted", Bool(PostMessageW(hwnd, BM_CLICK, 0, 0))).str());
+    return Answer(Object().add("posted", Bool(PostMessageW(hwnd, BM_CLICK, 0, 0))).str());
 }
 
 // Parses MSG WPARAM LPARAM after the window.
@@ -474,7 +491,7 @@ int RunPost(int argc, wchar_t** argv) {
     WPARAM wparam = 0;
     LPARAM lparam = 0;
     if (!MessageArguments(argc, argv, &msg, &wparam, &lparam)) return Fail("expected HWND MSG WPARAM LPARAM", 2);
-    return Print(Object().add("posted", Bool(PostMessageW(hwnd, msg, wparam, lparam))).str());
+    return Answer(Object().add("posted", Bool(PostMessageW(hwnd, msg, wparam, lparam))).str());
 }
 
 int RunSendTimeout(int argc, wchar_t** argv) {
@@ -492,7 +509,7 @@ int RunSendTimeout(int argc, wchar_t** argv) {
     SetLastError(0);
     LRESULT answered = SendMessageTimeoutW(hwnd, msg, wparam, lparam, SMTO_NORMAL, timeout, &result);
     DWORD error = answered ? 0 : GetLastError();
-    return Print(Object()
+    return Answer(Object()
                      .add("answered", Bool(answered != 0))
                      .add("result", Num(static_cast<long long>(static_cast<LRESULT>(result))))
                      .add("error", Num(static_cast<long long>(error)))
@@ -507,7 +524,7 @@ int RunSystem() {
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    return Print(Object()
+    return Answer(Object()
                      .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
                                         Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
                      .add("virtual_screen", Rect(RECT{GetSystemMetrics(SM_XVIRTUALSCREEN),
@@ -560,7 +577,7 @@ int RunMonitors(int argc, wchar_t** argv) {
         out.add("on", MonitorJson(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONULL)))
             .add("nearest", MonitorJson(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST)));
     }
-    return Print(out.str());
+    return Answer(out.str());
 }
 
 // Moves another process's window; its size and place in the Z order stay.
@@ -577,7 +594,7 @@ int RunMove(int argc, wchar_t** argv) {
     BOOL moved = SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT rect{};
     GetWindowRect(hwnd, &rect);
-    return Print(Object().add("moved", Bool(moved)).add("window_rect", Rect(rect)).str());
+    return Answer(Object().add("moved", Bool(moved)).add("window_rect", Rect(rect)).str());
 }
 
 int RunAt(int argc, wchar_t** argv) {
@@ -587,7 +604,7 @@ int RunAt(int argc, wchar_t** argv) {
     POINT point{std::wcstol(argv[0], &endX, 0), std::wcstol(argv[1], &endY, 0)};
     if (*endX != L'\0' || *endY != L'\0' || endX == argv[0] || endY == argv[1]) return Fail("expected X Y", 2);
     HWND hwnd = WindowFromPoint(point);
-    return Print(Object()
+    return Answer(Object()
                      .add("hwnd", Handle(hwnd))
                      .add("class", Quote(hwnd ? ClassOf(hwnd) : std::wstring()))
                      .add("root", Handle(hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr))
@@ -615,7 +632,7 @@ int RunProcess(int argc, wchar_t** argv) {
                            .add("working_set", haveMemory ? Num(static_cast<unsigned long long>(memory.WorkingSetSize)) : "null")
                            .str();
     CloseHandle(process);
-    return Print(json);
+    return Answer(json);
 }
 
 // Changes the display's mode as a program of the user's would, for this
@@ -630,7 +647,7 @@ int RunDisplayMode(int argc, wchar_t** argv) {
     if (!okW || !okH) return Fail("expected W H", 2);
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     LONG result = ChangeDisplaySettingsW(&mode, 0);
-    return Print(Object()
+    return Answer(Object()
                      .add("result", Num(static_cast<long long>(result)))
                      .add("screen", "[" + Num(static_cast<long long>(GetSystemMetrics(SM_CXSCREEN))) + "," +
                                         Num(static_cast<long long>(GetSystemMetrics(SM_CYSCREEN))) + "]")
@@ -638,14 +655,7 @@ int RunDisplayMode(int argc, wchar_t** argv) {
                  result == DISP_CHANGE_SUCCESSFUL ? 0 : 1);
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    _setmode(_fileno(stdout), _O_BINARY);
-    if (argc < 2) return Fail("usage: inspector COMMAND [ARGS]", 2);
-    std::wstring command = argv[1];
-    int rest = argc - 2;
-    wchar_t** args = argv + 2;
+int RunCommand(const std::wstring& command, int rest, wchar_t** args) {
     if (command == L"windows") return RunWindows(rest, args);
     if (command == L"region") return RunRegion(rest, args);
     if (command == L"children") return RunChildren(rest, args);
@@ -663,4 +673,50 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"at") return RunAt(rest, args);
     if (command == L"process") return RunProcess(rest, args);
     return Fail("unknown command", 2);
+}
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+    return out;
+}
+
+// One line of stdin without its end; false once stdin has ended.
+bool ReadLine(std::string* line) {
+    line->clear();
+    for (int c = std::fgetc(stdin); c != EOF; c = std::fgetc(stdin)) {
+        if (c == '\n') return true;
+        if (c != '\r') line->push_back(static_cast<char>(c));
+    }
+    return !line->empty();
+}
+
+int Serve() {
+    g_serving = true;
+    _setmode(_fileno(stdin), _O_BINARY);
+    Answer("\"ready\"");
+    std::string line;
+    while (ReadLine(&line)) {
+        std::vector<std::wstring> words;
+        size_t start = 0;
+        for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            words.push_back(Wide(line.substr(start, tab - start)));
+        words.push_back(Wide(line.substr(start)));
+        std::vector<wchar_t*> args;
+        for (size_t i = 1; i < words.size(); ++i) args.push_back(words[i].data());
+        args.push_back(nullptr);
+        RunCommand(words[0], static_cast<int>(words.size()) - 1, args.data());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) return Fail("usage: inspector COMMAND [ARGS]", 2);
+    if (std::wstring(argv[1]) == L"serve") return Serve();
+    return RunCommand(argv[1], argc - 2, argv + 2);
 }
