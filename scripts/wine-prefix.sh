@@ -29,7 +29,7 @@ for loader in "$wine" /usr/lib/wine/wine; do
 done
 
 # Bump when the settings below change, so existing prefixes pick them up.
-stamp_version=2
+stamp_version=3
 # A prefix made while only the 64-bit loader was installed has no 32-bit
 # system files, and wineboot does not add them later: such a one is not ready.
 ready() {
@@ -62,6 +62,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Debug]
 "RelayInclude"="user32.ExitWindowsEx"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"UserPreferencesMask"=hex:10,00,02,80,12,00,00,00
 REG
   "$wine" reg import "Z:${regfile//\//\\}" 9>&- >/dev/null 2>&1
   rm -f "$regfile"

@@ -4,6 +4,8 @@
 #include "core/shape.h"
 #include "gadget/gadget_layout.h"
 #include "gadget/power_action.h"
+#include "assets/gadget_design.h"
+#include "assets/settings_design.h"
 
 namespace exitbutton {
 
@@ -86,6 +88,60 @@ void Gadget::onAnimationTick() {
     window_->setFacePicture(pictures_->animationFrame(state_.frameIndex));
     shownFrame_ = state_.frameIndex;
     state_.frameIndex = (state_.frameIndex + 1) % kAnimationFrameCount;
+}
+
+namespace {
+
+// A knob is named by its tool tip, without the blanks that pad it there.
+std::wstring Trimmed(std::wstring_view text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring_view::npos) return {};
+    return std::wstring(text.substr(first, text.find_last_not_of(L' ') - first + 1));
+}
+
+}  // namespace
+
+AccessibleInfo Gadget::describe(GadgetPart part) const {
+    const GadgetLayout layout = LayoutForScale(pictures_->scale());
+    AccessibleInfo info;
+    info.defaultAction = gadget_design::kPressAction;
+    info.isButton = true;
+    switch (part) {
+        case GadgetPart::Gadget:
+            info.name = gadget_design::kAccessibleName;
+            info.defaultAction.clear();
+            info.isButton = false;
+            info.place = {0, 0, layout.faceWidth, layout.faceHeight};
+            break;
+        case GadgetPart::PowerButton: {
+            const auto action = static_cast<std::size_t>(state_.actionIndex);
+            info.name = gadget_design::kPowerButtonNames.at(action);
+            info.description = settings_design::kOptionCaptions.at(action);
+            info.focusable = true;
+            info.hot = animating_;
+            info.place = layout.button;
+            break;
+        }
+        case GadgetPart::ExitKnob:
+            info.name = Trimmed(gadget_design::kExitKnobToolTip);
+            info.place = layout.exitKnob;
+            break;
+        case GadgetPart::SettingsKnob:
+            info.name = Trimmed(gadget_design::kSettingsKnobToolTip);
+            info.place = layout.settingsKnob;
+            break;
+    }
+    return info;
+}
+
+// Each part's default action is what a click on it does.
+void Gadget::onDefaultActionRequested(GadgetPart part) {
+    switch (part) {
+        case GadgetPart::Gadget: return;
+        case GadgetPart::PowerButton: return onPowerButtonClicked();
+        case GadgetPart::ExitKnob: return onExitKnobClicked();
+        case GadgetPart::SettingsKnob: return onSettingsKnobClicked();
+    }
 }
 
 }  // namespace exitbutton

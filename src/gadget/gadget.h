@@ -30,6 +30,8 @@ public:
     void onSettingsKnobClicked() override;
     void onAnimationTick() override;
     void onDisplayScaleChanged(int dpi) override;
+    AccessibleInfo describe(GadgetPart part) const override;
+    void onDefaultActionRequested(GadgetPart part) override;
 
 private:
     // The hover look: the button's red picture and the turning lights.

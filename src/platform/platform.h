@@ -52,6 +52,21 @@ inline constexpr std::array<const char*, kPictureCount> kPictureNames{
 // What the power button can ask of the system, in the settings dialog's order.
 enum class PowerAction : std::uint8_t { ForcedLogOff, LogOff, PowerOff, Restart, ShutDown };
 
+// The parts of the gadget that assistive technology can find: the gadget
+// itself, holding the three others.
+enum class GadgetPart : std::uint8_t { Gadget, PowerButton, ExitKnob, SettingsKnob };
+
+// What assistive technology (a screen reader) is told of one part.
+struct AccessibleInfo {
+    std::wstring name;
+    std::wstring description;    // empty: none
+    std::wstring defaultAction;  // what its default action is called; empty: none
+    bool isButton = false;       // a push button; otherwise a pane that holds the others
+    bool focusable = false;
+    bool hot = false;            // the pointer rests on it
+    Rect place;                  // in the gadget's client coordinates
+};
+
 // What happened to the gadget, raised by the platform one event at a time.
 class GadgetEvents {
 public:
@@ -69,6 +84,11 @@ public:
     // another monitor, or the user changed the scale), and has taken the
     // place the system suggested.
     virtual void onDisplayScaleChanged(int dpi) = 0;
+
+    // What assistive technology is told of `part` now.
+    virtual AccessibleInfo describe(GadgetPart part) const = 0;
+    // Assistive technology asked for `part`'s default action.
+    virtual void onDefaultActionRequested(GadgetPart part) = 0;
 
 protected:
     ~GadgetEvents() = default;
@@ -117,6 +137,9 @@ public:
     // Tells the user of an error in a message box owned by the gadget;
     // returns once it is dismissed.
     virtual void showError(std::wstring_view text, std::wstring_view title) = 0;
+    // Tells assistive technology that the power button's name and
+    // description have changed.
+    virtual void announcePowerButtonChanged() = 0;
 };
 
 // What the user asked of the opacity scroll bar.

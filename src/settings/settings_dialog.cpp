@@ -43,7 +43,9 @@ void SettingsDialog::showModal() {
 
 void SettingsDialog::onActionChosen(int index) {
     if (index < 0 || index >= settings_design::kOptionCount) return;  // not one of ours
+    if (index == state_.actionIndex) return;
     state_.actionIndex = index;
+    gadget_.announcePowerButtonChanged();  // its name says the action
 }
 
 void SettingsDialog::onOpacityScrolled(ScrollRequest request, int thumbPosition) {

@@ -17,6 +17,8 @@
 //   inspector display-mode W H         ChangeDisplaySettings of the primary display to W x H
 //   inspector at X Y                   the window under a screen point
 //   inspector process PID              GDI/USER objects, handles and memory
+//   inspector accessible HWND          what a screen reader reads of the window's client area
+//   inspector accessible-do HWND CHILD asks that child (0: the object) for its default action
 //   inspector serve                    answers commands from stdin, one a line, until its end
 //
 // Numbers on the command line may be decimal or 0x-prefixed hexadecimal.
@@ -41,48 +43,19 @@
 #include <string>
 #include <vector>
 
+#include "accessible_reader.h"
 #include "json_out.h"
+#include "json_text.h"
 
 namespace {
 
 using namespace json_out;
+using json_text::Quote;
+using json_text::Utf8;
 
 constexpr UINT kCrossProcessTimeoutMs = 2000;
 
 // ---- JSON output -----------------------------------------------------------
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
-std::string Quote(const std::wstring& text) {
-    std::string out = "\"";
-    for (char c : Utf8(text)) {
-        unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (u < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", u);
-                    out += buf;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
-}
 
 std::string Handle(HWND hwnd) { return Num(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd))); }
 std::string Rect(const RECT& r) {
@@ -655,6 +628,24 @@ int RunDisplayMode(int argc, wchar_t** argv) {
                  result == DISP_CHANGE_SUCCESSFUL ? 0 : 1);
 }
 
+int RunAccessible(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    return Answer(accessible_reader::TreeJson(hwnd));
+}
+
+int RunAccessibleDo(int argc, wchar_t** argv) {
+    HWND hwnd = nullptr;
+    int status = 0;
+    if (!WindowArgument(argc, argv, &hwnd, &status)) return status;
+    bool ok = false;
+    const long child = argc > 1 ? static_cast<long>(ParseNumber(argv[1], &ok)) : 0;
+    if (argc > 1 && !ok) return Fail("expected HWND CHILD", 2);
+    const long result = accessible_reader::DoDefaultAction(hwnd, child);
+    return Answer(Object().add("hresult", Num(static_cast<long long>(result))).str());
+}
+
 int RunCommand(const std::wstring& command, int rest, wchar_t** args) {
     if (command == L"windows") return RunWindows(rest, args);
     if (command == L"region") return RunRegion(rest, args);
@@ -672,6 +663,8 @@ int RunCommand(const std::wstring& command, int rest, wchar_t** args) {
     if (command == L"display-mode") return RunDisplayMode(rest, args);
     if (command == L"at") return RunAt(rest, args);
     if (command == L"process") return RunProcess(rest, args);
+    if (command == L"accessible") return RunAccessible(rest, args);
+    if (command == L"accessible-do") return RunAccessibleDo(rest, args);
     return Fail("unknown command", 2);
 }
 

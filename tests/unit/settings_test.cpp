@@ -133,11 +133,11 @@ TEST_F(SettingsDialogBehaviour, PositionsFromOutsideTheRangeAreHeldToIt) {
     EXPECT_EQ(program.state().opacity, 50);
 }
 
-TEST_F(SettingsDialogBehaviour, ChoosingAnOptionStoresTheActionAndNothingElse) {
+TEST_F(SettingsDialogBehaviour, ChoosingAnOptionStoresTheActionAndOnlyTellsScreenReadersOfTheButtonsNewName) {
     openAndHide();
     dialog().clickOption(3);
     EXPECT_EQ(program.state().actionIndex, 3);
-    EXPECT_TRUE(system.calls.empty());
+    EXPECT_EQ(system.calls, (std::vector<std::string>{"gadget.announcePowerButtonChanged"}));
     dialog().events().onActionChosen(7);  // not one of ours
     EXPECT_EQ(program.state().actionIndex, 3);
 }

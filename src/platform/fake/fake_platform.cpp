@@ -121,6 +121,8 @@ void FakeGadgetWindow::setAlpha(std::uint8_t value) {
     system_.record("gadget.setAlpha " + std::to_string(value));
 }
 
+void FakeGadgetWindow::announcePowerButtonChanged() { system_.record("gadget.announcePowerButtonChanged"); }
+
 void FakeGadgetWindow::showError(std::wstring_view text, std::wstring_view title) {
     system_.record("gadget.showError " + Utf8(text) + " | " + Utf8(title));
 }

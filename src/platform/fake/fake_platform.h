@@ -62,6 +62,7 @@ public:
     void moveWithPointer(MouseButton button) override;
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
+    void announcePowerButtonChanged() override;
 
     int dotsPerInch;          // the system's dpi when the window was made
     GadgetLayout layout;      // empty until the logic lays the window out

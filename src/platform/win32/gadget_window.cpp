@@ -108,13 +108,13 @@ bool IsHeld(MouseButton button) {
 }  // namespace
 
 std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
-                                                             GadgetEvents& events) {
+                                                             GadgetEvents& events, ComApartment& com) {
     if (!RegisterGadgetClass(instance)) return nullptr;
     std::shared_ptr<const DibPicture> face = LoadBitmapResource(instance, IDB_FACE);
     std::shared_ptr<const DibPicture> buttonPicture = LoadBitmapResource(instance, IDB_BUTTON);
     if (!face || !buttonPicture) return nullptr;
 
-    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, std::move(face));
+    auto window = std::make_unique<Win32GadgetWindow>(Key{}, events, std::move(face), com);
     const std::wstring caption(gadget_design::kWindowTitle);
     // Sized when the logic lays it out, for the display it is on.
     if (!CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, 0, 0, 0, 0, nullptr,
@@ -132,7 +132,12 @@ Win32GadgetWindow::~Win32GadgetWindow() {
 bool Win32GadgetWindow::createChildren(HINSTANCE instance,
                                        std::shared_ptr<const DibPicture> buttonPicture) {
     button_ = RoundButton::Create(instance, hwnd_, events_, std::move(buttonPicture));
-    return button_ != nullptr;
+    if (!button_) return false;
+    *accessibleLink_ = {&events_, hwnd_, button_->hwnd()};
+    button_->answerGetObjectWith([this](WPARAM wParam, LPARAM lParam) {
+        return answerGetObject(GadgetPart::PowerButton, wParam, lParam);
+    });
+    return true;
 }
 
 // Runs once, after the face first reached the screen (or did not paint in
@@ -265,7 +270,14 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 finishStartup();
             }
             return 0;
+        case WM_GETOBJECT:
+            if (const LRESULT answer = answerGetObject(GadgetPart::Gadget, wParam, lParam)) return answer;
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case kDefaultActionMessage:
+            onDefaultActionRequested(wParam);
+            return 0;
         case WM_DESTROY:
+            *accessibleLink_ = {};  // objects a screen reader still holds now say they are gone
             KillTimer(hwnd_, kAnimationTimerId);
             KillTimer(hwnd_, kFinishStartupTimerId);
             // The gadget is the program: without it the message loop has nothing to serve.
@@ -377,6 +389,21 @@ void Win32GadgetWindow::onDpiChanged(int dpi, const RECT& suggested) {
     }
     Guarded([this, dpi] { events_.onDisplayScaleChanged(dpi); });
 }
+
+// Only the client area is ours to describe; the window's frame and the
+// rest are the system's.
+LRESULT Win32GadgetWindow::answerGetObject(GadgetPart part, WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return 0;
+    return AnswerClientObject(accessibleLink_, part, wParam, com_);
+}
+
+void Win32GadgetWindow::onDefaultActionRequested(WPARAM part) {
+    // Any program can post this message: only the parts there are count.
+    if (part > static_cast<WPARAM>(GadgetPart::SettingsKnob) || !IsWindowEnabled(hwnd_)) return;
+    Guarded([this, part] { events_.onDefaultActionRequested(static_cast<GadgetPart>(part)); });
+}
+
+void Win32GadgetWindow::announcePowerButtonChanged() { AnnounceNameChange(button_->hwnd()); }
 
 int Win32GadgetWindow::dpi() const { return WindowDpi(hwnd_); }
 

@@ -9,6 +9,8 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "platform/win32/accessible_part.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/round_button.h"
 #include "platform/win32/window_binding.h"
@@ -22,9 +24,9 @@ public:
     // Creates the window hidden, showing its design pictures. The tool tips,
     // which nothing on screen needs yet, wait until the face has been painted
     // once, or half a second after showing if it has not. nullptr on failure.
-    static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events);
-    Win32GadgetWindow(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> face)
-        : events_(events), face_(std::move(face)) {}
+    static std::unique_ptr<Win32GadgetWindow> Create(HINSTANCE instance, GadgetEvents& events, ComApartment& com);
+    Win32GadgetWindow(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> face, ComApartment& com)
+        : events_(events), face_(std::move(face)), com_(com) {}
     ~Win32GadgetWindow() override;
     Win32GadgetWindow(const Win32GadgetWindow&) = delete;
     Win32GadgetWindow& operator=(const Win32GadgetWindow&) = delete;
@@ -44,6 +46,7 @@ public:
     void moveWithPointer(MouseButton button) override;
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
+    void announcePowerButtonChanged() override;
 
 private:
     enum class HotSpot { None, Exit, Settings };
@@ -72,6 +75,8 @@ private:
     void onClickWhileDisabled();
     void onDpiChanged(int dpi, const RECT& suggested);
     void followPointer();
+    LRESULT answerGetObject(GadgetPart part, WPARAM wParam, LPARAM lParam);
+    void onDefaultActionRequested(WPARAM part);
     HotSpot hotSpotAt(POINT point) const;
 
     HWND hwnd_ = nullptr;
@@ -86,6 +91,9 @@ private:
     HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
     POINT pressPoint_{};                       // the last press on the face, screen coordinates
     std::optional<PointerMove> move_;
+    ComApartment& com_;
+    // What screen readers reach the gadget through; cut when the window goes.
+    std::shared_ptr<AccessibleLink> accessibleLink_ = std::make_shared<AccessibleLink>();
 };
 
 }  // namespace exitbutton::win32

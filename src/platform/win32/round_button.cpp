@@ -2,11 +2,13 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 
 #include "assets/gadget_design.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/placement.h"
 
 namespace exitbutton::win32 {
 namespace {
@@ -25,6 +27,9 @@ std::unique_ptr<RoundButton> RoundButton::Create(HINSTANCE instance, HWND parent
     // must be clipped to our own region.
     if (!RegisterBoundClass<RoundButton>(instance, kClassName)) return nullptr;
     auto button = std::make_unique<RoundButton>(Key{}, events, std::move(picture));
+    BOOL alwaysCues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0);
+    button->focusCueShown_ = alwaysCues != FALSE;
     const std::wstring caption(gadget_design::kPowerButtonText);
     HWND hwnd = CreateWindowExW(0, kClassName, caption.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
@@ -45,6 +50,7 @@ void RoundButton::setPicture(std::shared_ptr<const DibPicture> picture) {
 
 void RoundButton::place(Rect bounds, Rect circle, POINT pictureOrigin) {
     pictureOrigin_ = pictureOrigin;
+    circle_ = circle;
     SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.width(), bounds.height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     ScopedRegion shape(CreateEllipticRgn(circle.left, circle.top, circle.right, circle.bottom));
@@ -83,14 +89,30 @@ LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE:
             return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
         case WM_KEYDOWN:
+            showKeyboardCues();
             onKeyDown(wParam, lParam);
             return 0;
+        case WM_SYSKEYDOWN:
+            showKeyboardCues();
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_KEYUP:
             onKeyUp(wParam);
             return 0;
         case WM_KILLFOCUS:
             onKillFocus();
+            InvalidateRect(hwnd_, nullptr, FALSE);  // the focus cue goes
             return 0;
+        case WM_SETFOCUS:
+            InvalidateRect(hwnd_, nullptr, FALSE);  // the focus cue may show
+            return 0;
+        case WM_UPDATEUISTATE:
+            onUpdateUiState(LOWORD(wParam), HIWORD(wParam));
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_GETOBJECT:
+            if (answerGetObject_) {
+                if (const LRESULT answer = answerGetObject_(wParam, lParam)) return answer;
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
@@ -110,6 +132,27 @@ void RoundButton::onPaint() {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     RestoreDC(dc, saved);
     if (picture_) DrawPicture(dc, *picture_, left, top);
+    drawFocusCue(dc);
+}
+
+// The system's focus rectangle, inside the circle, when the button has the
+// focus and the keyboard cues are on (the user has used the keyboard, or
+// always wants them): a mouse-only user never sees it.
+void RoundButton::drawFocusCue(HDC dc) const {
+    if (!focusCueShown_ || GetFocus() != hwnd_) return;
+    // The square inscribed in the circle, a little inside it; its dotted line
+    // thickens with the display's scale.
+    const int dpi = WindowDpi(hwnd_);
+    const int inset = MulDiv(3, dpi, USER_DEFAULT_SCREEN_DPI);
+    const int thickness = std::max(1, MulDiv(1, dpi, USER_DEFAULT_SCREEN_DPI));
+    const int half = static_cast<int>(circle_.width() / 2.8284271247461903) - inset;  // d / (2 sqrt 2)
+    if (half <= thickness) return;
+    const int centreX = (circle_.left + circle_.right) / 2;
+    const int centreY = (circle_.top + circle_.bottom) / 2;
+    for (int i = 0; i < thickness; ++i) {
+        const RECT cue{centreX - half + i, centreY - half + i, centreX + half - i, centreY + half - i};
+        DrawFocusRect(dc, &cue);
+    }
 }
 
 void RoundButton::onMouseMove(POINT point) {
@@ -149,6 +192,24 @@ void RoundButton::onCaptureLost() {
     if (!mousePressed_) return;
     mousePressed_ = false;
     setPushed(keyPressed_);
+}
+
+// Once a key is pressed the keyboard cues show: the system's rule for Alt and
+// for moving the focus. The whole gadget hears of it; Wine keeps no such
+// state, so the button keeps its own too.
+void RoundButton::showKeyboardCues() {
+    if (focusCueShown_) return;
+    focusCueShown_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_CHANGEUISTATE,
+                 MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+}
+
+// The system changed the keyboard cues of the gadget's windows.
+void RoundButton::onUpdateUiState(WORD action, WORD elements) {
+    if (!(elements & UISF_HIDEFOCUS) || (action != UIS_SET && action != UIS_CLEAR)) return;
+    focusCueShown_ = action == UIS_CLEAR;
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void RoundButton::onKeyDown(WPARAM key, LPARAM flags) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/geometry.h"
@@ -32,6 +33,8 @@ public:
     // inscribed in `circle` and draws its picture at `pictureOrigin` (both in
     // button coordinates).
     void place(Rect bounds, Rect circle, POINT pictureOrigin);
+    // WM_GETOBJECT is answered by `answer` (0: the system's answer).
+    void answerGetObjectWith(std::function<LRESULT(WPARAM, LPARAM)> answer) { answerGetObject_ = std::move(answer); }
 
     RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
         : events_(events), picture_(std::move(picture)) {}
@@ -47,11 +50,14 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void onPaint();
+    void drawFocusCue(HDC dc) const;
     void onMouseMove(POINT point);
     void onMouseLeave();
     void onLeftButtonDown(POINT point);
     void onLeftButtonUp(POINT point);
     void onCaptureLost();
+    void showKeyboardCues();
+    void onUpdateUiState(WORD action, WORD elements);
     void onKeyDown(WPARAM key, LPARAM flags);
     void onKeyUp(WPARAM key);
     void onKillFocus();
@@ -64,10 +70,13 @@ private:
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
     POINT pictureOrigin_{};
+    Rect circle_;  // what the button is cut to, in its own coordinates
     bool trackingLeave_ = false; // WM_MOUSELEAVE will tell when the pointer leaves
     bool mousePressed_ = false;  // left button went down on us; we hold the capture
     bool keyPressed_ = false;    // Space is down
     bool pushed_ = false;        // drawn pressed in
+    std::function<LRESULT(WPARAM, LPARAM)> answerGetObject_;
+    bool focusCueShown_ = false;  // the keyboard cues are on
 };
 
 }  // namespace exitbutton::win32

@@ -1,11 +1,13 @@
 #include "platform/win32/settings_window.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
+#include "platform/win32/accessible_control.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/placement.h"
 #include "platform/win32/system_library.h"
@@ -166,6 +168,7 @@ bool Win32SettingsWindow::createControls(HINSTANCE instance) {
     fitOptionsToTheirTexts();
     SetScrollRange(control(kOpacityScrollBarId), SB_CTL, design::kOpacityMinimum,
                    design::kOpacityMaximum, FALSE);
+    nameOpacityScrollBar();
     lastFocus_ = control(kWebLinkId);  // the first showing starts on the link button
     return true;
 }
@@ -334,6 +337,39 @@ void Win32SettingsWindow::onActivate(bool active) {
 void Win32SettingsWindow::rememberFocus() {
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+}
+
+// A scroll bar shows no text, and the system's proxy leaves it nameless: a
+// screen reader hears it named after its group box, with its value.
+void Win32SettingsWindow::nameOpacityScrollBar() {
+    static const auto subclass =
+        OnDemandFunction<decltype(&SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
+    // Without it the scroll bar still works, unnamed.
+    if (subclass) subclass(control(kOpacityScrollBarId), OpacityScrollBarProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Win32SettingsWindow::OpacityScrollBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                           UINT_PTR id, DWORD_PTR dialog) {
+    static const auto original = OnDemandFunction<decltype(&DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
+    static const auto unsubclass =
+        OnDemandFunction<decltype(&RemoveWindowSubclass)>(L"comctl32.dll", "RemoveWindowSubclass");
+    if (message == WM_GETOBJECT && static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
+        auto& self = *reinterpret_cast<Win32SettingsWindow*>(dialog);
+        // A screen reader may hold the object longer than the dialog lives:
+        // it keeps only the group box's handle, which then reads nothing.
+        const auto value = [box = self.control(kOpacityBoxId)] {
+            // The group box says "<word> <value>", always in step with the bar.
+            std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+            caption.resize(static_cast<std::size_t>(GetWindowTextW(box, caption.data(), static_cast<int>(caption.size()))));
+            const std::size_t blank = caption.find(L' ');
+            return blank == std::wstring::npos ? std::wstring() : caption.substr(blank + 1);
+        };
+        if (const LRESULT answer = AnswerNamedControl(window, wParam, std::wstring(design::kOpacityWord), value, self.com_)) {
+            return answer;
+        }
+    }
+    if (message == WM_NCDESTROY && unsubclass) unsubclass(window, OpacityScrollBarProc, id);
+    return original ? original(window, message, wParam, lParam) : 0;
 }
 
 void Win32SettingsWindow::onDestroy() {

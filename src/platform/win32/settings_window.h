@@ -65,6 +65,9 @@ private:
     void onActivate(bool active);
     void onDestroy();
     void rememberFocus();
+    void nameOpacityScrollBar();
+    static LRESULT CALLBACK OpacityScrollBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR id, DWORD_PTR dialog);
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     int pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
     // The gadget, which the dialog disables while it shows.

@@ -35,7 +35,7 @@ bool EnableShutdownPrivilege() {
 }  // namespace
 
 std::unique_ptr<GadgetWindow> Win32System::createGadgetWindow(GadgetEvents& events) {
-    return Win32GadgetWindow::Create(instance_, events);
+    return Win32GadgetWindow::Create(instance_, events, com_);
 }
 
 std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents& events,
