@@ -2,7 +2,6 @@
 
 #include <oleacc.h>
 
-#include <atomic>
 #include <memory>
 
 #include "platform/win32/accessible_part.h"
@@ -16,27 +15,10 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_EMPTY || (child.vt == 
 
 // Everything as the proxy answers it, but the name and the value of the
 // control itself.
-class NamedControl final : public IAccessible {
+class NamedControl final : public CountedAccessible {
 public:
     NamedControl(ComPtr<IAccessible> standard, std::wstring name, std::function<std::wstring()> value)
         : standard_(std::move(standard)), name_(std::move(name)), value_(std::move(value)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualGUID(id, IID_IUnknown) || IsEqualGUID(id, IID_IDispatch) || IsEqualGUID(id, kAccessibleInterface)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;  // COM objects free themselves with their last reference
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
@@ -104,7 +86,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
     ComPtr<IAccessible> standard_;
     std::wstring name_;
     std::function<std::wstring()> value_;

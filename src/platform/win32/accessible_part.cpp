@@ -1,6 +1,5 @@
 #include "platform/win32/accessible_part.h"
 
-#include <atomic>
 #include <optional>
 #include <string>
 
@@ -29,7 +28,7 @@ void SetChildId(VARIANT* out, LONG id) {
 
 // The parts of one window: the gadget's pane with its three children, or the
 // power button on its own.
-class AccessiblePart final : public IAccessible {
+class AccessiblePart final : public CountedAccessible {
 public:
     AccessiblePart(std::shared_ptr<const AccessibleLink> link, GadgetPart self)
         : link_(std::move(link)), self_(self) {}
@@ -38,25 +37,6 @@ public:
     static IAccessible* Make(std::shared_ptr<const AccessibleLink> link, GadgetPart self) {
         // COM objects free themselves when their last reference goes (Release).
         return std::make_unique<AccessiblePart>(std::move(link), self).release();
-    }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualGUID(id, IID_IUnknown) || IsEqualGUID(id, IID_IDispatch) ||
-            IsEqualGUID(id, kAccessibleInterface)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     // IDispatch: clients of these objects call the interface directly.
@@ -266,12 +246,28 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> references_{1};
     std::shared_ptr<const AccessibleLink> link_;
     GadgetPart self_;
 };
 
 }  // namespace
+
+HRESULT CountedAccessible::QueryInterface(REFIID id, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualGUID(id, IID_IUnknown) || IsEqualGUID(id, IID_IDispatch) || IsEqualGUID(id, kAccessibleInterface)) {
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CountedAccessible::Release() {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
 
 HRESULT ReturnAccessibleText(const std::wstring& text, BSTR* out) {
     if (!out) return E_POINTER;

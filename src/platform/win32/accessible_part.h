@@ -10,6 +10,7 @@
 
 #include <oleacc.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,22 @@ namespace exitbutton::win32 {
 // IID_IAccessible. Our own copy: a static MinGW link can resolve oleacc's
 // exported one to an import thunk instead of the GUID.
 inline constexpr GUID kAccessibleInterface{0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// The IUnknown of our accessible objects: counted references, and the object
+// frees itself with its last one, as COM objects do.
+class CountedAccessible : public IAccessible {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override;
+
+protected:
+    CountedAccessible() = default;
+    virtual ~CountedAccessible() = default;
+
+private:
+    std::atomic<ULONG> references_{1};
+};
 
 // `text` as an accessible property's answer (S_FALSE for none).
 HRESULT ReturnAccessibleText(const std::wstring& text, BSTR* out);
