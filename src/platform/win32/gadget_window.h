@@ -45,6 +45,12 @@ public:
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
 
+    // Modal state and placement.
+    Rect frame() const override;
+    void moveTo(int left, int top) override;
+    void setInputEnabled(bool enabled) override;
+    void raiseErrorMessage() override;
+
 private:
     enum class HotSpot { None, Exit, Settings };
 
@@ -69,8 +75,6 @@ private:
     void onButtonDown(MouseButton button, POINT point);
     void onButtonUp(MouseButton button, POINT point);
     void onCaptureLost();
-    void onClickWhileDisabled();
-    void onDpiChanged(int dpi, const RECT& suggested);
     void followPointer();
     HotSpot hotSpotAt(POINT point) const;
 
@@ -80,7 +84,6 @@ private:
     std::unique_ptr<RoundButton> button_;
     GadgetLayout layout_;   // no hot spots until laid out
     HWND toolTips_ = nullptr;  // owned by the gadget, destroyed with it
-    bool shownOnce_ = false;
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
     HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
