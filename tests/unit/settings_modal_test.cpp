@@ -10,20 +10,8 @@
 namespace exitbutton {
 namespace {
 
-using testing::StartedProgram;
-
-class ModalDialog : public ::testing::Test {
+class ModalDialog : public testing::SettingsDialogTest {
 protected:
-    StartedProgram started;
-    fake::FakeSystem& system = started.system;
-    Program& program = started.program;
-
-    fake::FakeSettingsWindow& dialog() { return system.settings(); }
-    void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
-        system.whileModal = std::move(whileOpen);
-        started.gadgetEvents().onSettingsKnobClicked();
-        system.whileModal = nullptr;
-    }
     // The calls that enable, disable, show and hide, in order.
     std::vector<std::string> modalCalls() const {
         std::vector<std::string> found;

@@ -9,19 +9,8 @@ namespace {
 
 using testing::StartedProgram;
 
-class SettingsDialogBehaviour : public ::testing::Test {
+class SettingsDialogBehaviour : public testing::SettingsDialogTest {
 protected:
-    StartedProgram started;
-    fake::FakeSystem& system = started.system;
-    Program& program = started.program;
-
-    fake::FakeSettingsWindow& dialog() { return system.settings(); }
-    // Opens the dialog from the settings knob; `whileOpen` acts as the user would.
-    void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
-        system.whileModal = std::move(whileOpen);
-        started.gadgetEvents().onSettingsKnobClicked();
-        system.whileModal = nullptr;
-    }
     // Opens the dialog and leaves it, hidden, for a test to drive.
     void openAndHide() {
         openFromTheSettingsKnob([this] { dialog().events().onCloseButtonClicked(); });
