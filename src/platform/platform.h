@@ -135,6 +135,7 @@ public:
     // A disabled window takes no input; a press on it is reported as
     // onPressedWhileDisabled.
     virtual void setInputEnabled(bool enabled) = 0;
+    virtual bool inputEnabled() const = 0;
     // Brings the message box of showError, if one shows, to the front.
     virtual void raiseErrorMessage() = 0;
 };

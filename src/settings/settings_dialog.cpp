@@ -35,7 +35,7 @@ bool IsRestOfOpeningGesture(const PointerPress& opened, const PointerPress& pres
 
 std::unique_ptr<SettingsDialog> SettingsDialog::Create(System& system, SharedState& state,
                                                        GadgetWindow& gadget) {
-    std::unique_ptr<SettingsDialog> dialog(new SettingsDialog(system, state, gadget));
+    auto dialog = std::make_unique<SettingsDialog>(Key{}, system, state, gadget);
     dialog->window_ = system.createSettingsWindow(
         *dialog, gadget, {state.actionIndex, state.opacity, OpacityCaption(state.opacity)});
     if (!dialog->window_) return nullptr;
@@ -49,7 +49,10 @@ void SettingsDialog::showModal() {
     window_->setOpacityCaption(OpacityCaption(shared_.opacity));
     placeForOpening();
     state_ = State::Shown;
-    gadget_.setInputEnabled(false);
+    // A message box that already disables the gadget (a click posted to the
+    // knob can open the dialog from its loop) gives the input back itself.
+    enablesGadgetAtEnd_ = gadget_.inputEnabled();
+    if (enablesGadgetAtEnd_) gadget_.setInputEnabled(false);
     openedAt_ = window_->pointerNow();
     doubleClick_ = window_->doubleClickLimits();
     window_->show();
@@ -61,7 +64,7 @@ void SettingsDialog::showModal() {
 void SettingsDialog::endModal() {
     if (state_ != State::Shown) return;
     state_ = State::Hidden;
-    gadget_.setInputEnabled(true);
+    if (enablesGadgetAtEnd_) gadget_.setInputEnabled(true);
     window_->hide();
 }
 

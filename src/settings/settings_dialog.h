@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/shared_state.h"
-#include "platform/platform.h"
 #include "assets/settings_design.h"
+#include "platform/platform.h"
 #include "settings/scroll_bar.h"
 
 namespace exitbutton {
@@ -24,10 +24,14 @@ bool IsRestOfOpeningGesture(const PointerPress& opened, const PointerPress& pres
                             const DoubleClickLimits& limits);
 
 class SettingsDialog final : public SettingsEvents {
+    struct Key {};  // only Create may construct
+
 public:
     // Makes the dialog's window, hidden and owned by `gadget`, showing the
     // shared state of this moment; null if the window could not be made.
     static std::unique_ptr<SettingsDialog> Create(System& system, SharedState& state, GadgetWindow& gadget);
+    SettingsDialog(Key, System& system, SharedState& state, GadgetWindow& gadget)
+        : system_(system), shared_(state), gadget_(gadget) {}
 
     // Checks the chosen action's option, shows the true opacity caption and
     // shows the dialog modally where it belongs; returns once the modal
@@ -52,9 +56,6 @@ public:
 private:
     enum class State { Hidden, Shown, Gone };
 
-    SettingsDialog(System& system, SharedState& state, GadgetWindow& gadget)
-        : system_(system), shared_(state), gadget_(gadget) {}
-
     // The one end of the modal state, whatever ends it: the gadget is
     // enabled again before the dialog hides, so that it can take the activation.
     void endModal();
@@ -66,10 +67,12 @@ private:
     System& system_;
     SharedState& shared_;
     GadgetWindow& gadget_;
+    // Its value is the shared opacity.
     ScrollBarModel scrollBar_{settings_design::kOpacityMinimum, settings_design::kOpacityMaximum,
-                              settings_design::kOpacityStep, settings_design::kOpacityStep};  // its value is the shared opacity
+                              settings_design::kOpacityStep, settings_design::kOpacityStep};
     std::unique_ptr<SettingsWindow> window_;
     State state_ = State::Hidden;
+    bool enablesGadgetAtEnd_ = false;  // it disabled the gadget when it opened
     bool openedBefore_ = false;
     PointerPress openedAt_;            // where the pointer was when it last opened
     DoubleClickLimits doubleClick_;

@@ -30,10 +30,10 @@ const std::vector<std::string> kShownThenHidden{"gadget.disable", "settings.show
 
 TEST_F(ModalDialog, TheGadgetIsDisabledWhileTheDialogShowsAndEnabledBeforeItHides) {
     openFromTheSettingsKnob([this] {
-        EXPECT_FALSE(system.gadget().inputEnabled);
+        EXPECT_FALSE(system.gadget().enabled);
         EXPECT_TRUE(dialog().visible);
         dialog().events().onCloseButtonClicked();
-        EXPECT_TRUE(system.gadget().inputEnabled);
+        EXPECT_TRUE(system.gadget().enabled);
         EXPECT_FALSE(dialog().visible);
     });
     EXPECT_EQ(modalCalls(), kShownThenHidden);
@@ -45,13 +45,13 @@ TEST_F(ModalDialog, TheCloseBoxEndsTheModalStateLikeTheCloseButtonThenDestroysTh
     expected.push_back("settings.destroy");
     EXPECT_EQ(modalCalls(), expected);
     EXPECT_TRUE(program.settings()->isGone());
-    EXPECT_TRUE(system.gadget().inputEnabled);
+    EXPECT_TRUE(system.gadget().enabled);
 }
 
 TEST_F(ModalDialog, AModalLoopThatCannotReadAMessageEndsTheModalStateAsAnyOtherEndDoes) {
     system.modalLoopReadFails = true;
     openFromTheSettingsKnob();
-    EXPECT_TRUE(system.gadget().inputEnabled);
+    EXPECT_TRUE(system.gadget().enabled);
     EXPECT_FALSE(dialog().visible);
     EXPECT_FALSE(program.settings()->isShown());
     EXPECT_EQ(modalCalls(), kShownThenHidden);
@@ -81,6 +81,17 @@ TEST_F(ModalDialog, TheCloseBoxOnTheHiddenDialogDestroysItWithoutTouchingTheGadg
     EXPECT_EQ(modalCalls().size(), 1u);
 }
 
+// A click posted to the knob while the refusal's message box shows opens
+// the dialog from the message box's loop: the gadget must stay disabled for
+// the message box once the dialog has gone.
+TEST_F(ModalDialog, OpenedWhileAnotherModalWindowDisablesTheGadgetItLeavesTheGadgetDisabled) {
+    system.gadget().setInputEnabled(false);
+    system.calls.clear();
+    openFromTheSettingsKnob([this] { dialog().events().onCloseButtonClicked(); });
+    EXPECT_FALSE(system.gadget().enabled);
+    EXPECT_EQ(modalCalls(), (std::vector<std::string>{"settings.show", "settings.runModalLoop", "settings.hide"}));
+}
+
 TEST_F(ModalDialog, APressOnTheDisabledGadgetRaisesTheDialogAndOtherwiseTheMessageBox) {
     openFromTheSettingsKnob([this] {
         system.calls.clear();
@@ -97,7 +108,7 @@ TEST_F(ModalDialog, ADialogThatCannotBeMadeLeavesTheGadgetWorkingAndTheNextClick
     system.settingsWindowFails = true;
     started.gadgetEvents().onSettingsKnobClicked();
     EXPECT_EQ(program.settings(), nullptr);
-    EXPECT_TRUE(system.gadget().inputEnabled);
+    EXPECT_TRUE(system.gadget().enabled);
     EXPECT_FALSE(system.ended);
     started.gadgetEvents().onPowerButtonClicked();
     EXPECT_EQ(system.callsStartingWith("requestPowerAction"),

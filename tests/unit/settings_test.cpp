@@ -189,7 +189,7 @@ TEST_F(SettingsDialogBehaviour, WebLinkOpensTheAddressAndKeepsTheDialogOpenWheth
         openFromTheSettingsKnob([this] {
             dialog().events().onWebLinkClicked();
             EXPECT_TRUE(dialog().visible);
-            EXPECT_FALSE(system.gadget().inputEnabled);
+            EXPECT_FALSE(system.gadget().enabled);
             dialog().events().onCloseButtonClicked();
         });
         EXPECT_EQ(system.callsStartingWith("settings.openAddress"),

@@ -143,9 +143,9 @@ void FakeGadgetWindow::moveTo(int left, int top) {
     system_.record("gadget.moveTo " + std::to_string(left) + "," + std::to_string(top));
 }
 
-void FakeGadgetWindow::setInputEnabled(bool enabled) {
-    inputEnabled = enabled;
-    system_.record(enabled ? "gadget.enable" : "gadget.disable");
+void FakeGadgetWindow::setInputEnabled(bool value) {
+    enabled = value;
+    system_.record(value ? "gadget.enable" : "gadget.disable");
 }
 
 void FakeGadgetWindow::raiseErrorMessage() { system_.record("gadget.raiseErrorMessage"); }

@@ -67,9 +67,10 @@ public:
     Rect frame() const override { return frameRect; }
     void moveTo(int left, int top) override;
     void setInputEnabled(bool enabled) override;
+    bool inputEnabled() const override { return enabled; }
     void raiseErrorMessage() override;
     Rect frameRect;               // at 0,0 and empty until laid out and shown
-    bool inputEnabled = true;
+    bool enabled = true;
 
     int dotsPerInch;          // the system's dpi when the window was made
     GadgetLayout layout;      // empty until the logic lays the window out

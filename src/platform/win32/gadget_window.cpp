@@ -444,6 +444,8 @@ void Win32GadgetWindow::moveTo(int left, int top) { MoveWindowTo(hwnd_, left, to
 
 void Win32GadgetWindow::setInputEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
 
+bool Win32GadgetWindow::inputEnabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+
 // The message box of showError is the one window besides the settings
 // dialog that the gadget owns and that disables it.
 void Win32GadgetWindow::raiseErrorMessage() {

@@ -49,6 +49,7 @@ public:
     Rect frame() const override;
     void moveTo(int left, int top) override;
     void setInputEnabled(bool enabled) override;
+    bool inputEnabled() const override;
     void raiseErrorMessage() override;
 
 private:
