@@ -19,7 +19,9 @@ std::wstring OpacityCaption(int opacity);
 // Whether `press` belongs to the gesture that opened the dialog at `opened`
 // (the pointer's place and the clock when it opened): it comes within the
 // double-click time and the double-click rectangle, as the second or third
-// click of a double or triple click on the settings knob does.
+// click of a double or triple click on the settings knob does. The system's
+// own measure of one gesture: the later clicks can reach the dialog before
+// or after it shows, and a real click elsewhere in it right away still counts.
 bool IsRestOfOpeningGesture(const PointerPress& opened, const PointerPress& press,
                             const DoubleClickLimits& limits);
 

@@ -76,7 +76,7 @@ private:
     void rememberFocus();
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     int pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
-    // The gadget, which the dialog disables while it shows.
+    // The gadget, which takes the activation back when the dialog hides.
     HWND owner() const { return GetWindow(hwnd_, GW_OWNER); }
 
     HWND hwnd_ = nullptr;
