@@ -125,5 +125,38 @@ class SettingsDialogAfterDisplayChange(unittest.TestCase):
         self.assert_wholly_in_work_area(dialog["hwnd"])
 
 
+class SettingsDialogAfterDisplayChangeAt192Dpi(unittest.TestCase):
+    """At 200 % the dialog (730 x 773) is larger than the 800 x 600 screen:
+    after the change it opens with its top-left corner, its caption, inside."""
+
+    @classmethod
+    def setUpClass(cls):
+        SESSION.set_log_pixels(192)
+        cls.addClassCleanup(SESSION.set_log_pixels, harness.STANDARD_DPI)
+
+    def setUp(self):
+        set_screen(LARGE)
+        self.gadget = SESSION.fresh_gadget()
+
+    def tearDown(self):
+        set_screen(LARGE)
+
+    def test_hidden_where_the_smaller_screen_cannot_hold_it_it_opens_with_its_caption_inside(self):
+        dialog = self.gadget.open_settings_from_the_knob(192)
+        SESSION.inspector("move", dialog["hwnd"], 300, 100)
+        self.gadget.close_settings_with_its_button(dialog)
+        set_screen(SMALL)
+        self.gadget.settle()
+        hwnd = self.gadget.open_settings_from_the_knob(192)["hwnd"]
+        work = SESSION.inspector("system")["work_area"]
+
+        def caption_inside():
+            left, top, right, bottom = [w for w in self.gadget.windows() if w["hwnd"] == hwnd][0]["window_rect"]
+            # Too tall for the screen, it fits across: its top on the work
+            # area's, and wholly inside from left to right.
+            return top == work[1] and work[0] <= left and right <= work[2]
+
+        harness.wait_until(caption_inside, timeout=15, message=f"the dialog's caption inside the work area {work}")
+
 if __name__ == "__main__":
     unittest.main()
