@@ -1,9 +1,18 @@
 #include "app/program.h"
 
+#include "core/window_placement.h"
+
 namespace exitbutton {
 
 void Program::start() {
-    gadget_ = std::make_unique<Gadget>(system_, state_, [this] { openSettings(); });
+    gadget_ = std::make_unique<Gadget>(system_, state_, [this] { openSettings(); },
+                                       [this] { raiseModalWindow(); });
+    // A program's first window opens centred on the primary display's work area.
+    const std::vector<Display> displays = system_.displays();
+    if (!displays.empty()) {
+        const Rect place = CentredIn(gadget_->window().frame(), displays.front().workArea);
+        gadget_->window().moveTo(place.left, place.top);
+    }
     gadget_->show();
 }
 
@@ -17,11 +26,26 @@ void Program::openSettings() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{openingSettings_};
-    if (!settings_ || settings_->isClosed()) {
+    if (!settings_ || settings_->isGone()) {
         settings_.reset();
-        settings_ = std::make_unique<SettingsDialog>(system_, state_, gadget_->window());
+        settings_ = SettingsDialog::Create(system_, state_, gadget_->window());
+        // A dialog that cannot be made is not worth ending the program for:
+        // the gadget goes on with the action already chosen, and the next
+        // click on the knob tries again.
+        if (!settings_) return;
     }
     settings_->showModal();
+}
+
+// The gadget is disabled only while the settings dialog or the message box
+// of a refused power action shows: a press on it brings that window forward,
+// so that it can never be lost behind another one.
+void Program::raiseModalWindow() {
+    if (settings_ && settings_->isShown()) {
+        settings_->raise();
+    } else {
+        gadget_->window().raiseErrorMessage();
+    }
 }
 
 }  // namespace exitbutton

@@ -30,6 +30,8 @@ private:
     // Makes the dialog if it was never made or its close box destroyed it,
     // then shows it modally.
     void openSettings();
+    // A press on the disabled gadget: the modal window that disables it comes forward.
+    void raiseModalWindow();
 
     System& system_;
     SharedState state_;

@@ -2,6 +2,7 @@
 
 #include "core/runtime_error.h"
 #include "core/shape.h"
+#include "core/window_placement.h"
 #include "gadget/gadget_layout.h"
 #include "gadget/power_action.h"
 #include "assets/gadget_design.h"
@@ -14,10 +15,12 @@ constexpr int kFrameIntervalMs = 50;
 constexpr Color kSeeThrough = 0x000000;  // exact black
 }  // namespace
 
-Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSettings)
+Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSettings,
+               std::function<void()> raiseModal)
     : system_(system),
       state_(state),
       openSettings_(std::move(openSettings)),
+      raiseModal_(std::move(raiseModal)),
       window_(system.createGadgetWindow(*this)) {
     if (!window_) throw RuntimeError("The gadget window could not be created.");
     pictures_.emplace(system_, scene::ScaleForDpi(window_->dpi()));
@@ -41,7 +44,12 @@ void Gadget::showAtStoreScale() {
 }
 
 // The animation goes on from the frame it was at, drawn for the new scale.
-void Gadget::onDisplayScaleChanged(int dpi) {
+void Gadget::onDisplayScaleChanged(int dpi, const Rect& suggested) {
+    if (!IsDisplayDpi(dpi)) return;  // not a scale the system sends: posted by another program
+    // The suggested place keeps the window under the pointer while it is
+    // dragged from one display to another; one that no display shows is not
+    // a place the system suggests.
+    if (DisplayShowing(system_.displays(), suggested)) window_->moveTo(suggested.left, suggested.top);
     const double scale = scene::ScaleForDpi(dpi);
     if (scale == pictures_->scale()) {
         window_->setLayout(LayoutForScale(scale));  // the same pictures serve
@@ -142,6 +150,25 @@ void Gadget::onDefaultActionRequested(GadgetPart part) {
         case GadgetPart::ExitKnob: return onExitKnobClicked();
         case GadgetPart::SettingsKnob: return onSettingsKnobClicked();
     }
+}
+
+// Modal state and placement.
+
+void Gadget::onPressedWhileDisabled() {
+    if (raiseModal_) raiseModal_();
+}
+
+void Gadget::onDisplaysChanged() {
+    if (const std::optional<Rect> place = BroughtBackOnScreen(window_->frame(), system_.displays())) {
+        window_->moveTo(place->left, place->top);
+    }
+}
+
+// The window is exactly the face, which the layout gives for each scale.
+std::optional<Size> Gadget::sizeAtDpi(int dpi) {
+    if (!IsDisplayDpi(dpi)) return std::nullopt;
+    const GadgetLayout layout = LayoutForScale(scene::ScaleForDpi(dpi));
+    return Size{layout.faceWidth, layout.faceHeight};
 }
 
 }  // namespace exitbutton

@@ -15,8 +15,10 @@ namespace exitbutton {
 class Gadget final : public GadgetEvents {
 public:
     // Makes the gadget's window, hidden, cut to the outline of its face.
-    // `openSettings` runs when the settings knob is clicked.
-    Gadget(System& system, SharedState& state, std::function<void()> openSettings);
+    // `openSettings` runs when the settings knob is clicked, `raiseModal`
+    // when the gadget is pressed while a modal window disables it.
+    Gadget(System& system, SharedState& state, std::function<void()> openSettings,
+           std::function<void()> raiseModal = nullptr);
 
     GadgetWindow& window() { return *window_; }
     void show() { window_->show(); }
@@ -29,9 +31,14 @@ public:
     void onExitKnobClicked() override;
     void onSettingsKnobClicked() override;
     void onAnimationTick() override;
-    void onDisplayScaleChanged(int dpi) override;
     AccessibleInfo describe(GadgetPart part) const override;
     void onDefaultActionRequested(GadgetPart part) override;
+    void onDisplayScaleChanged(int dpi, const Rect& suggested) override;
+
+    // Modal state and placement.
+    void onPressedWhileDisabled() override;
+    void onDisplaysChanged() override;
+    std::optional<Size> sizeAtDpi(int dpi) override;
 
 private:
     // The hover look: the button's red picture and the turning lights.
@@ -43,6 +50,7 @@ private:
     System& system_;
     SharedState& state_;
     std::function<void()> openSettings_;
+    std::function<void()> raiseModal_;
     std::unique_ptr<GadgetWindow> window_;
     std::optional<PictureStore> pictures_;  // for the display the window is on
     PictureRef buttonPicture_;              // null while the design picture shows

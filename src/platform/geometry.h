@@ -19,6 +19,21 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A width and a height, in pixels.
+struct Size {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+// One display: all of it, and the part of it that windows may take (the
+// whole display less the task bar and other docked bars), in screen pixels.
+struct Display {
+    Rect bounds;
+    Rect workArea;
+    friend bool operator==(const Display&, const Display&) = default;
+};
+
 // Colours as 0x00BBGGRR.
 using Color = std::uint32_t;
 

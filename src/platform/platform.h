@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,10 +81,20 @@ public:
     virtual void onExitKnobClicked() = 0;
     virtual void onSettingsKnobClicked() = 0;
     virtual void onAnimationTick() = 0;
-    // The window is now on a display of `dpi` dots per inch (it was moved to
-    // another monitor, or the user changed the scale), and has taken the
-    // place the system suggested.
-    virtual void onDisplayScaleChanged(int dpi) = 0;
+    // The system says the window is now on a display of `dpi` dots per inch
+    // (it was moved to another monitor, or the user changed the scale) and
+    // suggests the place `suggested` for it. The window has not moved yet.
+    virtual void onDisplayScaleChanged(int dpi, const Rect& suggested) = 0;
+
+    // Modal state and placement.
+    // A mouse button went down on the gadget while a modal window kept it
+    // disabled.
+    virtual void onPressedWhileDisabled() = 0;
+    // Displays came, went or changed their size.
+    virtual void onDisplaysChanged() = 0;
+    // The size the window will take on a display of `dpi`; none to let the
+    // system scale it.
+    virtual std::optional<Size> sizeAtDpi(int dpi) = 0;
 
     // What assistive technology is told of `part` now.
     virtual AccessibleInfo describe(GadgetPart part) const = 0;
@@ -127,7 +138,6 @@ public:
     // Ticks onAnimationTick every `intervalMs` until stopped.
     virtual void startAnimationTimer(int intervalMs) = 0;
     virtual void stopAnimationTimer() = 0;
-    // Shows the window; the first showing centres it on the work area.
     virtual void show() = 0;
     // Moves the window with the pointer until `button` is released.
     virtual void moveWithPointer(MouseButton button) = 0;
@@ -140,6 +150,17 @@ public:
     // Tells assistive technology that the power button's name and
     // description have changed.
     virtual void announcePowerButtonChanged() = 0;
+
+    // Modal state and placement.
+    // The window's outer rectangle, in screen pixels.
+    virtual Rect frame() const = 0;
+    virtual void moveTo(int left, int top) = 0;
+    // A disabled window takes no input; a press on it is reported as
+    // onPressedWhileDisabled.
+    virtual void setInputEnabled(bool enabled) = 0;
+    virtual bool inputEnabled() const = 0;
+    // Brings the message box of showError, if one shows, to the front.
+    virtual void raiseErrorMessage() = 0;
 };
 
 // What the user asked of the opacity scroll bar.
@@ -155,6 +176,22 @@ enum class ScrollRequest : std::uint8_t {
     EndScroll,
 };
 
+// A mouse press: where, in screen pixels, and when, on the system's clock of
+// milliseconds (which wraps after 49.7 days).
+struct PointerPress {
+    int x = 0;
+    int y = 0;
+    std::uint32_t timeMs = 0;
+};
+
+// Two presses closer than this in time, and within this rectangle centred
+// on the first, make a double click.
+struct DoubleClickLimits {
+    std::uint32_t timeMs = 500;
+    int width = 4;
+    int height = 4;
+};
+
 // What happened in the settings dialog.
 class SettingsEvents {
 public:
@@ -163,8 +200,20 @@ public:
     virtual void onOpacityScrolled(ScrollRequest request, int thumbPosition) = 0;
     virtual void onWebLinkClicked() = 0;
     virtual void onCloseButtonClicked() = 0;
-    // The close box destroyed the dialog's window.
-    virtual void onClosedByCloseBox() = 0;
+
+    // Modal state and placement.
+    // The user pressed the close box, or another program sent the dialog a
+    // request to close. The window is still there.
+    virtual void onCloseBoxPressed() = 0;
+    // A mouse button went down in the dialog at `press`; false discards the
+    // press before any control sees it.
+    virtual bool takesPointerPress(const PointerPress& press) = 0;
+    virtual void onDisplaysChanged() = 0;
+    // As GadgetEvents::onDisplayScaleChanged, for the dialog.
+    virtual void onDisplayScaleChanged(int dpi, const Rect& suggested) = 0;
+    // The size of the dialog's client area on a display of `dpi`; none to
+    // let the system scale it.
+    virtual std::optional<Size> clientSizeAtDpi(int dpi) = 0;
 
 protected:
     ~SettingsEvents() = default;
@@ -185,12 +234,28 @@ public:
     virtual void checkAction(int index) = 0;
     virtual void setOpacityPosition(int value) = 0;
     virtual void setOpacityCaption(std::wstring_view caption) = 0;
-    // Shows the dialog modally; returns once it is hidden or destroyed. The
-    // gadget's timer keeps ticking meanwhile.
-    virtual void showModal() = 0;
-    virtual void hide() = 0;
     // Asks the shell to open `address`; false if it could not.
     virtual bool openAddress(std::wstring_view address) = 0;
+
+    // Modal state and placement.
+    virtual void show() = 0;
+    // Hides the dialog; the owner takes the activation if nothing else has it.
+    virtual void hide() = 0;
+    virtual void destroy() = 0;
+    // Serves the thread's messages, the gadget's timer too, while the dialog
+    // shows; returns once it is hidden or destroyed, when the thread's
+    // messages end, or when no message can be read.
+    virtual void runModalLoop() = 0;
+    virtual Rect frame() const = 0;
+    virtual void moveTo(int left, int top) = 0;
+    // Lays the dialog out for a display of `dpi`, keeping its top-left corner.
+    virtual void setDpi(int dpi) = 0;
+    // Brings the dialog to the front, where the user can see it.
+    virtual void raise() = 0;
+    // Where the pointer is now, and the system's clock.
+    virtual PointerPress pointerNow() const = 0;
+    // How near in time and place two presses are one double click.
+    virtual DoubleClickLimits doubleClickLimits() const = 0;
 };
 
 // The operating system: the factory of windows and pictures, and the power
@@ -208,6 +273,8 @@ public:
     virtual PictureRef makePicture(const PixelGrid& pixels) = 0;
     // Asks the system to end the session as `action` says; false if it refused.
     virtual bool requestPowerAction(PowerAction action) = 0;
+    // The displays, as they are now.
+    virtual std::vector<Display> displays() const = 0;
     // Ends the process at once. The product never returns from it.
     virtual void endProcess() = 0;
 };

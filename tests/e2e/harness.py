@@ -87,6 +87,14 @@ SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
 TOOL_TIPS_CLASS = "tooltips_class32"
 SETTINGS_CLOSE_CAPTION = "Закрыть"  # the settings dialog's close button
+# The settings dialog's action options, in the order of the actions they choose.
+SETTINGS_OPTION_CAPTIONS = [
+    "Закрывает все программы без приглашения сохранить файлы",
+    "Завершение сеанса",
+    "Завершает работу системы и по возможности выключает компьютер",
+    "Перезагружает компьютер",
+    "Завершает работу и выключает питание, останавливает все системные процессы",
+]
 START_ATTEMPTS = 3  # runs of one of our observer programs that printed nothing, at most
 
 # Window styles, as the inspector reports them.
@@ -661,6 +669,19 @@ class Gadget(Program):
         self.session.inspector("click", close[0]["hwnd"])
         wait_until(lambda: not self.settings_windows(visible_only=True), timeout=15,
                    message="the settings dialog to close")
+
+    def open_settings_from_the_knob(self, dpi=STANDARD_DPI, clicks=1, delay_ms=100):
+        """Clicks the settings knob of a gadget drawn at `dpi` `clicks` times,
+        `delay_ms` apart, as one gesture, and returns the dialog's window once
+        it shows."""
+        knob = [int(v * dpi / STANDARD_DPI + 0.5) for v in SETTINGS_KNOB]
+        self.session.desktop.mouse_move(*self.to_screen(*knob))
+        self.session.desktop.run("xdotool", "click", "--repeat", str(clicks), "--delay", str(delay_ms), "1")
+        shown = wait_until(lambda: self.settings_windows(visible_only=True), timeout=15,
+                           message="a visible settings window")
+        if len(shown) != 1:
+            raise AssertionError(f"expected one visible settings window, found {shown!r}")
+        return shown[0]
 
     def tool_tips_windows(self):
         return self.windows_of_class(TOOL_TIPS_CLASS)

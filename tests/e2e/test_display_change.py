@@ -73,5 +73,90 @@ class RealDisplayChange(unittest.TestCase):
             time.sleep(0.2)
 
 
+class SettingsDialogAfterDisplayChange(unittest.TestCase):
+    """The dialog remembers where it was hidden; when that place is gone or
+    only partly shown after the change, it opens wholly on the gadget's
+    display, and an open dialog comes back on screen by itself."""
+
+    LOWER_RIGHT = (LARGE[0] - 373, LARGE[1] - 395)   # the dialog's corner, just inside the large screen
+    BEYOND_SMALL = (SMALL[0] + 20, SMALL[1] + 20)     # wholly outside the small screen
+
+    def setUp(self):
+        set_screen(LARGE)
+        self.gadget = SESSION.fresh_gadget()
+
+    def tearDown(self):
+        set_screen(LARGE)
+
+    def dialog_rect(self, hwnd):
+        return [w for w in self.gadget.windows() if w["hwnd"] == hwnd][0]["window_rect"]
+
+    def hide_at(self, place):
+        dialog = self.gadget.open_settings_from_the_knob()
+        SESSION.inspector("move", dialog["hwnd"], *place)
+        harness.wait_until(lambda: self.dialog_rect(dialog["hwnd"])[:2] == list(place), timeout=10,
+                           message=f"the dialog at {place}")
+        self.gadget.close_settings_with_its_button(dialog)
+
+    def assert_wholly_in_work_area(self, hwnd):
+        work = SESSION.inspector("system")["work_area"]
+        harness.wait_until(lambda: inside(self.dialog_rect(hwnd), work), timeout=15,
+                           message=f"the dialog wholly inside the work area {work}")
+        self.assertFalse(self.gadget.window()["enabled"], "the gadget is disabled behind the dialog")
+
+    def test_hidden_partly_beyond_the_smaller_screen_it_opens_wholly_on_it(self):
+        self.hide_at(self.LOWER_RIGHT)
+        set_screen(SMALL)
+        self.gadget.settle()
+        self.assert_wholly_in_work_area(self.gadget.open_settings_from_the_knob()["hwnd"])
+
+    def test_hidden_wholly_beyond_the_smaller_screen_it_opens_on_it(self):
+        self.hide_at(self.BEYOND_SMALL)
+        set_screen(SMALL)
+        self.gadget.settle()
+        self.assert_wholly_in_work_area(self.gadget.open_settings_from_the_knob()["hwnd"])
+
+    def test_open_while_the_screen_shrinks_it_comes_wholly_onto_the_smaller_screen(self):
+        dialog = self.gadget.open_settings_from_the_knob()
+        SESSION.inspector("move", dialog["hwnd"], *self.LOWER_RIGHT)
+        harness.wait_until(lambda: self.dialog_rect(dialog["hwnd"])[:2] == list(self.LOWER_RIGHT), timeout=10,
+                           message="the dialog at the lower right")
+        set_screen(SMALL)
+        self.assert_wholly_in_work_area(dialog["hwnd"])
+
+
+class SettingsDialogAfterDisplayChangeAt192Dpi(unittest.TestCase):
+    """At 200 % the dialog (730 x 773) is larger than the 800 x 600 screen:
+    after the change it opens with its top-left corner, its caption, inside."""
+
+    @classmethod
+    def setUpClass(cls):
+        SESSION.set_log_pixels(192)
+        cls.addClassCleanup(SESSION.set_log_pixels, harness.STANDARD_DPI)
+
+    def setUp(self):
+        set_screen(LARGE)
+        self.gadget = SESSION.fresh_gadget()
+
+    def tearDown(self):
+        set_screen(LARGE)
+
+    def test_hidden_where_the_smaller_screen_cannot_hold_it_it_opens_with_its_caption_inside(self):
+        dialog = self.gadget.open_settings_from_the_knob(192)
+        SESSION.inspector("move", dialog["hwnd"], 300, 100)
+        self.gadget.close_settings_with_its_button(dialog)
+        set_screen(SMALL)
+        self.gadget.settle()
+        hwnd = self.gadget.open_settings_from_the_knob(192)["hwnd"]
+        work = SESSION.inspector("system")["work_area"]
+
+        def caption_inside():
+            left, top, right, bottom = [w for w in self.gadget.windows() if w["hwnd"] == hwnd][0]["window_rect"]
+            # Too tall for the screen, it fits across: its top on the work
+            # area's, and wholly inside from left to right.
+            return top == work[1] and work[0] <= left and right <= work[2]
+
+        harness.wait_until(caption_inside, timeout=15, message=f"the dialog's caption inside the work area {work}")
+
 if __name__ == "__main__":
     unittest.main()

@@ -246,6 +246,27 @@ class ForgedScaleChanges(HealthyAfterwards):
                          "the gadget left its place for one that no display shows")
         self.assertTrue(self.gadget.running())
 
+    def test_a_scale_the_system_never_sends_is_ignored_whatever_the_pointer(self):
+        # 768 DPI is a scale of 8: pictures of 2,560 x 1,920 pixels.
+        dpi_768 = (768 << 16) | 768
+        rect = self.gadget.window()["window_rect"]
+        for lparam in (pefile_lite.PeFile(harness.EXE).image_base, 0):
+            self.post(self.gadget.hwnd, self.WM_DPICHANGED, dpi_768, lparam)
+        self.send(self.gadget.hwnd, harness.WM_NULL, 0, 0, timeout=20000)
+        self.assertEqual(self.gadget.window()["window_rect"], rect, "the gadget changed its size or place")
+        self.assert_healthy()
+
+    def test_a_size_question_posted_with_a_pointer_it_cannot_write_to_is_left_unanswered(self):
+        # WM_GETDPISCALEDSIZE points to a SIZE the window fills in: posted,
+        # it points to nothing, or to the exe's read-only header.
+        wm_getdpiscaledsize = 0x02E4
+        rect = self.gadget.window()["window_rect"]
+        for lparam in self.UNREADABLE + (pefile_lite.PeFile(harness.EXE).image_base,):
+            self.post(self.gadget.hwnd, wm_getdpiscaledsize, 192, lparam)
+        self.send(self.gadget.hwnd, harness.WM_NULL, 0, 0)
+        self.assertEqual(self.gadget.window()["window_rect"], rect)
+        self.assert_healthy()
+
 
 class ScrollMessages(HealthyAfterwards):
 

@@ -279,11 +279,16 @@ class ScaledGadget:
         SESSION.desktop.click(1)
         dialog = harness.wait_until(lambda: self.gadget.settings_windows(visible_only=True), timeout=15,
                                     message="the settings dialog")[0]
+        self.addCleanup(self.gadget.close_settings_with_its_button, dialog)
         left, top, right, bottom = dialog["window_rect"]
         work_left, work_top, work_right, work_bottom = SESSION.inspector("system")["work_area"]
         self.assertAlmostEqual((left + right) / 2, (work_left + work_right) / 2, delta=1)
-        self.assertAlmostEqual((top + bottom) / 2, (work_top + work_bottom) / 2, delta=1)
-        self.gadget.close_settings_with_its_button(dialog)
+        if bottom - top <= work_bottom - work_top:
+            self.assertAlmostEqual((top + bottom) / 2, (work_top + work_bottom) / 2, delta=1)
+        else:
+            # Taller than the work area (773 pixels at 192 DPI on a 768-pixel
+            # screen): centred it would lose its caption, so its top is the work area's.
+            self.assertEqual(top, work_top)
 
     def test_a_press_inside_the_buttons_rectangle_but_outside_its_scaled_circle_drags_the_window(self):
         # Below the circle, inside the button's rectangle: the face shows

@@ -21,13 +21,7 @@ OPACITY_WORD = "Прозрачность"
 SCROLL_MINIMUM = 50
 SCROLL_MAXIMUM = 255
 
-OPTION_CAPTIONS = [
-    "Закрывает все программы без приглашения сохранить файлы",
-    "Завершение сеанса",
-    "Завершает работу системы и по возможности выключает компьютер",
-    "Перезагружает компьютер",
-    "Завершает работу и выключает питание, останавливает все системные процессы",
-]
+OPTION_CAPTIONS = harness.SETTINGS_OPTION_CAPTIONS
 OPTION_TOPS = [104, 136, 160, 192, 224]
 OPTIONS = [f"action option {i}" for i in range(5)]
 

@@ -131,7 +131,7 @@ TEST(ScaleChange, MidAnimationGoesOnFromTheSameFrameDrawnForTheNewScale) {
     at.events().onAnimationTick();  // frame 1 shows
     at.system.calls.clear();
 
-    at.events().onDisplayScaleChanged(144);
+    at.events().onDisplayScaleChanged(144, at.window().frame());
     EXPECT_EQ(at.window().layout, LayoutForScale(1.5));
     EXPECT_EQ(at.window().outline, ScanOutline(scene::RenderFace({}, 1.5), kSeeThrough).kept);
     EXPECT_EQ(PixelsOf(at.window().facePicture).pixels, scene::RenderFace(scene::FrameState(1), 1.5).pixels);
@@ -146,7 +146,7 @@ TEST(ScaleChange, MidAnimationGoesOnFromTheSameFrameDrawnForTheNewScale) {
 
 TEST(ScaleChange, BackToOneHundredPercentGivesTheDesignOutlineAndPictures) {
     ProgramAt at(192);
-    at.events().onDisplayScaleChanged(96);
+    at.events().onDisplayScaleChanged(96, at.window().frame());
     EXPECT_EQ(at.window().layout, LayoutForScale(1));
     EXPECT_EQ(PixelCount(at.window().outline), 11403);
     EXPECT_EQ(NameOf(at.window().facePicture), "made 160x120") << "the face with its lights off";
@@ -157,18 +157,51 @@ TEST(ScaleChange, BackToOneHundredPercentGivesTheDesignOutlineAndPictures) {
     EXPECT_EQ(NameOf(at.window().facePicture), "frame0");
 }
 
-TEST(ScaleChange, ToAnotherDpiOfTheSameScaleOnlyLaysTheWindowOutAgain) {
+TEST(ScaleChange, ToTheScaleItIsAtOnlyLaysTheWindowOutAgain) {
     ProgramAt at(96);
     at.system.calls.clear();
-    at.events().onDisplayScaleChanged(72);  // drawn at 100 % all the same
+    at.events().onDisplayScaleChanged(96, at.window().frame());
     EXPECT_EQ(at.system.calls,
-              (std::vector<std::string>{"gadget.setLayout 160x120 button 36,19,120,112 circle 5,5,72,72"}));
+              (std::vector<std::string>{"gadget.moveTo 432,324",
+                                        "gadget.setLayout 160x120 button 36,19,120,112 circle 5,5,72,72"}));
+}
+
+// The system sends 96 to 480 DPI; anything else was posted by another
+// program, and at 768 the gadget would draw pictures of 2,560 x 1,920.
+TEST(ScaleChange, ADpiTheSystemNeverSendsIsIgnored) {
+    ProgramAt at(96);
+    at.system.calls.clear();
+    for (int dpi : {0, 72, 95, 481, 768, -192}) at.events().onDisplayScaleChanged(dpi, {0, 0, 1280, 960});
+    EXPECT_TRUE(at.system.calls.empty());
+    EXPECT_EQ(at.window().layout, LayoutForScale(1));
+    at.events().onDisplayScaleChanged(480, at.window().frame());
+    EXPECT_EQ(at.window().layout, LayoutForScale(5)) << "the highest scale the system sends is taken";
+}
+
+TEST(ScaleChange, TheWindowTakesTheSuggestedPlaceOnlyWhereADisplayShowsIt) {
+    ProgramAt at(96);
+    at.events().onDisplayScaleChanged(120, {100, 50, 300, 200});
+    EXPECT_EQ(at.window().frame().left, 100);
+    EXPECT_EQ(at.window().frame().top, 50);
+    at.events().onDisplayScaleChanged(144, {5000, 5000, 5240, 5180});
+    EXPECT_EQ(at.window().frame().left, 100) << "no display shows that place";
+    EXPECT_EQ(at.window().layout, LayoutForScale(1.5)) << "the scale is taken all the same";
+}
+
+TEST(ScaleChange, TheSizeAnsweredForANewDpiIsTheFaceAtThatScale) {
+    ProgramAt at(96);
+    for (int dpi : {96, 120, 144, 192, 480}) {
+        const GadgetLayout layout = LayoutForScale(scene::ScaleForDpi(dpi));
+        EXPECT_EQ(at.events().sizeAtDpi(dpi), (Size{layout.faceWidth, layout.faceHeight})) << dpi;
+    }
+    EXPECT_EQ(at.events().sizeAtDpi(768), std::nullopt);
+    EXPECT_EQ(at.events().sizeAtDpi(48), std::nullopt);
 }
 
 TEST(ScaleChange, WhileTheSettingsDialogIsOpenLeavesTheSharedStateAlone) {
     ProgramAt at(96);
     at.system.whileModal = [&] {
-        at.events().onDisplayScaleChanged(120);
+        at.events().onDisplayScaleChanged(120, at.window().frame());
         at.system.settings().clickOption(3);
     };
     at.events().onSettingsKnobClicked();

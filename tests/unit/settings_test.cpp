@@ -9,19 +9,8 @@ namespace {
 
 using testing::StartedProgram;
 
-class SettingsDialogBehaviour : public ::testing::Test {
+class SettingsDialogBehaviour : public testing::SettingsDialogTest {
 protected:
-    StartedProgram started;
-    fake::FakeSystem& system = started.system;
-    Program& program = started.program;
-
-    fake::FakeSettingsWindow& dialog() { return system.settings(); }
-    // Opens the dialog from the settings knob; `whileOpen` acts as the user would.
-    void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
-        system.whileModal = std::move(whileOpen);
-        started.gadgetEvents().onSettingsKnobClicked();
-        system.whileModal = nullptr;
-    }
     // Opens the dialog and leaves it, hidden, for a test to drive.
     void openAndHide() {
         openFromTheSettingsKnob([this] { dialog().events().onCloseButtonClicked(); });
@@ -80,8 +69,8 @@ TEST_F(SettingsDialogBehaviour, TheDialogIsMadeAtItsFirstOpeningFromTheStateOfTh
     EXPECT_EQ(dialog().checkedAction, 3);
     EXPECT_EQ(dialog().opacityPosition, 255);
     EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 255");
-    EXPECT_EQ(system.callsStartingWith("settings.showModal"),
-              (std::vector<std::string>{"settings.showModal", "settings.showModal returned"}));
+    EXPECT_EQ(system.callsStartingWith("settings.runModalLoop"),
+              (std::vector<std::string>{"settings.runModalLoop", "settings.runModalLoop returned"}));
     EXPECT_FALSE(dialog().visible);
 }
 
@@ -161,12 +150,12 @@ TEST_F(SettingsDialogBehaviour, CloseBoxDestroysItAndReopeningShowsTheActionAndT
         scroll(ScrollRequest::ThumbPosition, 120);
         dialog().pressCloseBox();
     });
-    EXPECT_TRUE(program.settings()->isClosed());
-    EXPECT_EQ(system.callsStartingWith("settings.showModal returned").size(), 1u);
+    EXPECT_TRUE(program.settings()->isGone());
+    EXPECT_EQ(system.callsStartingWith("settings.runModalLoop returned").size(), 1u);
 
     openFromTheSettingsKnob();
     EXPECT_EQ(system.settingsWindowsCreated, 2);
-    EXPECT_FALSE(program.settings()->isClosed());
+    EXPECT_FALSE(program.settings()->isGone());
     EXPECT_EQ(dialog().checkedAction, 1);
     EXPECT_EQ(dialog().opacityPosition, 120);
     EXPECT_EQ(dialog().opacityCaption, L"Прозрачность 120");
@@ -190,19 +179,22 @@ TEST_F(SettingsDialogBehaviour, AClickPostedToTheKnobWhileTheDialogShowsOpensNot
         started.gadgetEvents().onSettingsKnobClicked();  // the loop has not returned yet
     });
     EXPECT_EQ(system.settingsWindowsCreated, 1);
-    EXPECT_EQ(system.callsStartingWith("settings.showModal returned").size(), 1u);
+    EXPECT_EQ(system.callsStartingWith("settings.runModalLoop returned").size(), 1u);
 }
 
 TEST_F(SettingsDialogBehaviour, WebLinkOpensTheAddressAndKeepsTheDialogOpenWhetherOrNotABrowserCame) {
     for (bool opens : {true, false}) {
         system.addressesOpen = opens;
         system.calls.clear();
-        openFromTheSettingsKnob([this] { dialog().events().onWebLinkClicked(); });
+        openFromTheSettingsKnob([this] {
+            dialog().events().onWebLinkClicked();
+            EXPECT_TRUE(dialog().visible);
+            EXPECT_FALSE(system.gadget().enabled);
+            dialog().events().onCloseButtonClicked();
+        });
         EXPECT_EQ(system.callsStartingWith("settings.openAddress"),
                   (std::vector<std::string>{"settings.openAddress https://exitbutton.example/"}));
-        EXPECT_TRUE(dialog().visible);
         EXPECT_TRUE(system.callsStartingWith("gadget.showError").empty());
-        dialog().events().onCloseButtonClicked();
     }
 }
 

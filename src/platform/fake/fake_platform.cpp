@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "assets/settings_design.h"
+
 namespace exitbutton::fake {
 
 namespace {
@@ -10,6 +12,15 @@ std::string RectText(const Rect& r) {
     char text[64];
     std::snprintf(text, sizeof text, "%d,%d,%d,%d", r.left, r.top, r.right, r.bottom);
     return text;
+}
+
+// The dialog's frame at `dpi`: its client area in twips and a fixed frame
+// of a thin border and a small caption.
+Rect FakeDialogFrame(int left, int top, int dpi) {
+    constexpr int kBorders = 6, kCaptionAndBorders = 22;
+    const int width = TwipsToPixels(settings_design::kClientWidthTwips, dpi) + kBorders;
+    const int height = TwipsToPixels(settings_design::kClientHeightTwips, dpi) + kCaptionAndBorders;
+    return {left, top, left + width, top + height};
 }
 
 const char* ButtonName(MouseButton button) {
@@ -81,6 +92,8 @@ void FakeGadgetWindow::setOutline(const std::vector<Rect>& kept) {
 
 void FakeGadgetWindow::setLayout(const GadgetLayout& value) {
     layout = value;
+    frameRect.right = frameRect.left + value.faceWidth;
+    frameRect.bottom = frameRect.top + value.faceHeight;
     system_.record("gadget.setLayout " + std::to_string(value.faceWidth) + "x" +
                    std::to_string(value.faceHeight) + " button " + RectText(value.button) + " circle " +
                    RectText(value.buttonCircle));
@@ -127,6 +140,18 @@ void FakeGadgetWindow::showError(std::wstring_view text, std::wstring_view title
     system_.record("gadget.showError " + Utf8(text) + " | " + Utf8(title));
 }
 
+void FakeGadgetWindow::moveTo(int left, int top) {
+    frameRect = {left, top, left + frameRect.width(), top + frameRect.height()};
+    system_.record("gadget.moveTo " + std::to_string(left) + "," + std::to_string(top));
+}
+
+void FakeGadgetWindow::setInputEnabled(bool value) {
+    enabled = value;
+    system_.record(value ? "gadget.enable" : "gadget.disable");
+}
+
+void FakeGadgetWindow::raiseErrorMessage() { system_.record("gadget.raiseErrorMessage"); }
+
 // Settings window.
 
 FakeSettingsWindow::FakeSettingsWindow(FakeSystem& system, SettingsEvents& events,
@@ -135,6 +160,8 @@ FakeSettingsWindow::FakeSettingsWindow(FakeSystem& system, SettingsEvents& event
       checkedAction(view.checkedAction),
       opacityPosition(view.opacity),
       opacityCaption(view.opacityCaption),
+      frameRect(FakeDialogFrame(0, 0, ownerWindow.dotsPerInch)),
+      dotsPerInch(ownerWindow.dotsPerInch),
       system_(system),
       events_(events) {}
 
@@ -155,16 +182,51 @@ void FakeSettingsWindow::setOpacityCaption(std::wstring_view caption) {
     system_.record("settings.setOpacityCaption " + Utf8(caption));
 }
 
-void FakeSettingsWindow::showModal() {
+void FakeSettingsWindow::show() {
     visible = true;
-    system_.record("settings.showModal");
-    if (system_.whileModal) system_.whileModal();
-    system_.record("settings.showModal returned");
+    system_.record("settings.show");
 }
 
 void FakeSettingsWindow::hide() {
     visible = false;
     system_.record("settings.hide");
+}
+
+void FakeSettingsWindow::destroy() {
+    visible = false;
+    destroyed = true;
+    system_.record("settings.destroy");
+}
+
+void FakeSettingsWindow::runModalLoop() {
+    system_.record("settings.runModalLoop");
+    if (system_.modalLoopReadFails) {
+        system_.record("settings.runModalLoop could not read a message");
+        return;
+    }
+    if (system_.whileModal) system_.whileModal();
+    system_.record("settings.runModalLoop returned");
+}
+
+void FakeSettingsWindow::moveTo(int left, int top) {
+    frameRect = {left, top, left + frameRect.width(), top + frameRect.height()};
+    system_.record("settings.moveTo " + std::to_string(left) + "," + std::to_string(top));
+}
+
+void FakeSettingsWindow::setDpi(int dpi) {
+    dotsPerInch = dpi;
+    frameRect = FakeDialogFrame(frameRect.left, frameRect.top, dpi);
+    system_.record("settings.setDpi " + std::to_string(dpi));
+}
+
+void FakeSettingsWindow::raise() { system_.record("settings.raise"); }
+
+PointerPress FakeSettingsWindow::pointerNow() const { return system_.pointer; }
+
+bool FakeSettingsWindow::press(const PointerPress& at) {
+    const bool taken = events_.takesPointerPress(at);
+    system_.record(std::string("settings.press ") + (taken ? "taken" : "discarded"));
+    return taken;
 }
 
 bool FakeSettingsWindow::openAddress(std::wstring_view address) {
@@ -177,12 +239,7 @@ void FakeSettingsWindow::clickOption(int index) {
     events_.onActionChosen(index);
 }
 
-void FakeSettingsWindow::pressCloseBox() {
-    visible = false;
-    destroyed = true;
-    system_.record("settings.destroyed");
-    events_.onClosedByCloseBox();
-}
+void FakeSettingsWindow::pressCloseBox() { events_.onCloseBoxPressed(); }
 
 // System.
 
@@ -204,6 +261,7 @@ std::unique_ptr<SettingsWindow> FakeSystem::createSettingsWindow(SettingsEvents&
                                                                  GadgetWindow& gadget,
                                                                  const SettingsView& view) {
     record("settings.create");
+    if (settingsWindowFails) return nullptr;
     ++settingsWindowsCreated;
     auto window = std::make_unique<FakeSettingsWindow>(
         *this, events, dynamic_cast<const FakeGadgetWindow&>(gadget), view);

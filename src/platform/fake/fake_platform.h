@@ -64,6 +64,15 @@ public:
     void showError(std::wstring_view text, std::wstring_view title) override;
     void announcePowerButtonChanged() override;
 
+    // Modal state and placement.
+    Rect frame() const override { return frameRect; }
+    void moveTo(int left, int top) override;
+    void setInputEnabled(bool enabled) override;
+    bool inputEnabled() const override { return enabled; }
+    void raiseErrorMessage() override;
+    Rect frameRect;               // at 0,0 and empty until laid out and shown
+    bool enabled = true;
+
     int dotsPerInch;          // the system's dpi when the window was made
     GadgetLayout layout;      // empty until the logic lays the window out
     std::vector<Rect> outline;
@@ -90,14 +99,28 @@ public:
     void checkAction(int index) override;
     void setOpacityPosition(int value) override;
     void setOpacityCaption(std::wstring_view caption) override;
-    void showModal() override;
-    void hide() override;
     bool openAddress(std::wstring_view address) override;
+
+    // Modal state and placement.
+    void show() override;
+    void hide() override;
+    void destroy() override;
+    void runModalLoop() override;
+    Rect frame() const override { return frameRect; }
+    void moveTo(int left, int top) override;
+    void setDpi(int dpi) override;
+    void raise() override;
+    PointerPress pointerNow() const override;
+    DoubleClickLimits doubleClickLimits() const override { return {}; }
 
     // The user clicks option `index`: the control checks itself, then reports.
     void clickOption(int index);
-    // The user closes the dialog with its close box.
+    // The user presses the close box.
     void pressCloseBox();
+    // The user presses a mouse button in the dialog at `press`; false if the
+    // dialog discarded the press.
+    bool press(const PointerPress& press);
+
 
     const FakeGadgetWindow& owner;
     int checkedAction;
@@ -105,6 +128,8 @@ public:
     std::wstring opacityCaption;
     bool visible = false;
     bool destroyed = false;
+    Rect frameRect;  // made at 0,0, sized for the gadget's DPI
+    int dotsPerInch;
 
 private:
     FakeSystem& system_;
@@ -122,6 +147,7 @@ public:
     PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
+    std::vector<Display> displays() const override { return screens; }
 
     void record(std::string entry) { calls.push_back(std::move(entry)); }
     // The recorded calls whose text starts with `prefix`, in order.
@@ -140,7 +166,11 @@ public:
     bool powerActionsAccepted = true;
     bool addressesOpen = true;         // whether the shell opens an address
     std::string failingPicture;        // name of a picture that fails to decode
-    std::function<void()> whileModal;  // runs inside showModal, as the user would
+    std::function<void()> whileModal;  // runs inside the modal loop, as the user would
+    std::vector<Display> screens{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}};
+    bool settingsWindowFails = false;  // the dialog's window cannot be made
+    bool modalLoopReadFails = false;   // the modal loop cannot read its first message
+    PointerPress pointer{500, 400, 10000};  // where the pointer is, and the clock
 
     std::vector<std::string> calls;
     std::array<int, kPictureCount> decodeCount{};

@@ -249,18 +249,28 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_SETCURSOR:
             // A press on the gadget while the modal dialog disables it.
             if (static_cast<short>(LOWORD(lParam)) == HTERROR && IsButtonDown(HIWORD(lParam))) {
-                onClickWhileDisabled();
+                Guarded([this] { events_.onPressedWhileDisabled(); });
                 return TRUE;
             }
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CLOSE:
             return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
         case WM_DPICHANGED:
-            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) onDpiChanged(HIWORD(wParam), *suggested);
+            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
+                Guarded([this, wParam, &suggested] {
+                    events_.onDisplayScaleChanged(HIWORD(wParam), FromRECT(*suggested));
+                });
+            }
             return 0;
+        case WM_GETDPISCALEDSIZE:
+            // A borderless popup: its outer size is its face's.
+            return AnswerScaledSize(wParam, lParam, [this](int dpi) {
+                std::optional<Size> size;
+                Guarded([this, dpi, &size] { size = events_.sizeAtDpi(dpi); });
+                return size;
+            });
         case WM_DISPLAYCHANGE:
-            // A display the gadget was on may be gone.
-            BringBackOnScreen(hwnd_);
+            Guarded([this] { events_.onDisplaysChanged(); });
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_TIMER:
             if (wParam == kAnimationTimerId) {
@@ -359,35 +369,12 @@ void Win32GadgetWindow::onCaptureLost() {
     pressedHotSpot_ = HotSpot::None;
 }
 
-// The gadget is disabled only while a window it owns is modal (the settings
-// dialog, or the message box of a refusal): a click on it brings that window
-// forward, so it can never be lost behind another one.
-void Win32GadgetWindow::onClickWhileDisabled() {
-    HWND popup = EnabledOwnedPopup(hwnd_);
-    if (!popup) return;
-    SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(popup);
-    FlashWindow(popup, TRUE);
-}
-
 void Win32GadgetWindow::followPointer() {
     POINT cursor{};
     if (!GetCursorPos(&cursor)) return;
     const int x = move_->startWindow.x + (cursor.x - move_->startCursor.x);
     const int y = move_->startWindow.y + (cursor.y - move_->startCursor.y);
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The window takes the place the system suggests, which keeps it under the
-// pointer while it is dragged from one display to another; its size is the
-// one the logic lays out for the new scale.
-void Win32GadgetWindow::onDpiChanged(int dpi, const RECT& suggested) {
-    // A place that no display shows is not one the system suggests.
-    if (MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL)) {
-        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    Guarded([this, dpi] { events_.onDisplayScaleChanged(dpi); });
 }
 
 // Only the client area is ours to describe; the window's frame and the
@@ -445,10 +432,6 @@ void Win32GadgetWindow::startAnimationTimer(int intervalMs) {
 void Win32GadgetWindow::stopAnimationTimer() { KillTimer(hwnd_, kAnimationTimerId); }
 
 void Win32GadgetWindow::show() {
-    if (!shownOnce_) {
-        shownOnce_ = true;
-        CentreOnPrimaryWorkArea(hwnd_);
-    }
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(button_->hwnd());
     if (!paintedOnce_ && !startupFinished_) {
@@ -478,6 +461,22 @@ void Win32GadgetWindow::showError(std::wstring_view text, std::wstring_view titl
     const std::wstring caption(title);
     // Owned by the gadget, which takes no input meanwhile; its timer still ticks.
     MessageBoxW(hwnd_, body.c_str(), caption.c_str(), MB_OK | MB_ICONHAND);
+}
+
+// Modal state and placement.
+
+Rect Win32GadgetWindow::frame() const { return WindowFrame(hwnd_); }
+
+void Win32GadgetWindow::moveTo(int left, int top) { MoveWindowTo(hwnd_, left, top); }
+
+void Win32GadgetWindow::setInputEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+
+bool Win32GadgetWindow::inputEnabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+
+// The message box of showError is the one window besides the settings
+// dialog that the gadget owns and that disables it.
+void Win32GadgetWindow::raiseErrorMessage() {
+    if (HWND popup = EnabledOwnedPopup(hwnd_)) BringForward(popup);
 }
 
 }  // namespace exitbutton::win32

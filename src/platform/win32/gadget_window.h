@@ -48,6 +48,13 @@ public:
     void showError(std::wstring_view text, std::wstring_view title) override;
     void announcePowerButtonChanged() override;
 
+    // Modal state and placement.
+    Rect frame() const override;
+    void moveTo(int left, int top) override;
+    void setInputEnabled(bool enabled) override;
+    bool inputEnabled() const override;
+    void raiseErrorMessage() override;
+
 private:
     enum class HotSpot { None, Exit, Settings };
 
@@ -72,8 +79,6 @@ private:
     void onButtonDown(MouseButton button, POINT point);
     void onButtonUp(MouseButton button, POINT point);
     void onCaptureLost();
-    void onClickWhileDisabled();
-    void onDpiChanged(int dpi, const RECT& suggested);
     void followPointer();
     LRESULT answerGetObject(GadgetPart part, WPARAM wParam, LPARAM lParam);
     void onDefaultActionRequested(WPARAM part);
@@ -85,7 +90,6 @@ private:
     std::unique_ptr<RoundButton> button_;
     GadgetLayout layout_;   // no hot spots until laid out
     HWND toolTips_ = nullptr;  // owned by the gadget, destroyed with it
-    bool shownOnce_ = false;
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
     HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot

@@ -21,27 +21,39 @@ int SystemDpi() {
     return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
-RECT WorkAreaOf(HMONITOR monitor) {
+constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                            PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kWritable = PAGE_READWRITE | PAGE_EXECUTE_READWRITE;
+
+// Whether all of `size` bytes at `address` are committed with one of
+// `protections`. A message posted by another process may point anywhere.
+bool IsAccessible(LPARAM address, std::size_t size, DWORD protections) {
+    const auto* first = reinterpret_cast<const BYTE*>(address);
+    // The block may straddle two regions of memory: both must do.
+    for (const BYTE* end : {first, first + size - 1}) {
+        MEMORY_BASIC_INFORMATION memory{};
+        if (!VirtualQuery(end, &memory, sizeof(memory)) || memory.State != MEM_COMMIT ||
+            !(memory.Protect & protections) || (memory.Protect & PAGE_GUARD)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A named CALLBACK, not a lambda: on 32-bit Windows the system calls it
+// with the stdcall convention, which a lambda's function pointer lacks.
+BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, RECT*, LPARAM data) {
+    auto& displays = *reinterpret_cast<std::vector<Display>*>(data);
     MONITORINFO info{};
     info.cbSize = sizeof(info);
-    if (!GetMonitorInfoW(monitor, &info)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
-    return info.rcWork;
-}
-
-void CentreOn(HWND window, const RECT& area) {
-    RECT frame{};
-    GetWindowRect(window, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The nearest place to `start` at which `length` fits between `low` and
-// `high`; the low edge wins when it cannot fit.
-int Clamped(int start, int length, int low, int high) {
-    return std::max(low, std::min(start, high - length));
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const Display display{FromRECT(info.rcMonitor), FromRECT(info.rcWork)};
+    if (info.dwFlags & MONITORINFOF_PRIMARY) {
+        displays.insert(displays.begin(), display);
+    } else {
+        displays.push_back(display);
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -81,48 +93,52 @@ void SetClientSize(HWND window, int width, int height, int dpi, const POINT* top
 }
 
 std::optional<RECT> SuggestedRect(LPARAM lParam) {
-    const auto* address = reinterpret_cast<const BYTE*>(lParam);
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    // The rectangle may straddle two regions of memory: both must be readable.
-    for (const BYTE* end : {address, address + sizeof(RECT) - 1}) {
-        MEMORY_BASIC_INFORMATION memory{};
-        if (!VirtualQuery(end, &memory, sizeof(memory)) || memory.State != MEM_COMMIT ||
-            !(memory.Protect & kReadable) || (memory.Protect & PAGE_GUARD)) {
-            return std::nullopt;
-        }
-    }
+    if (!IsAccessible(lParam, sizeof(RECT), kReadable)) return std::nullopt;
     RECT rect{};
-    CopyMemory(&rect, address, sizeof(rect));
+    CopyMemory(&rect, reinterpret_cast<const void*>(lParam), sizeof(rect));
     return rect;
 }
 
-void CentreOnPrimaryWorkArea(HWND window) {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    CentreOn(window, work);
+Rect FromRECT(const RECT& rect) {
+    return {static_cast<int>(rect.left), static_cast<int>(rect.top), static_cast<int>(rect.right),
+            static_cast<int>(rect.bottom)};
 }
 
-void CentreOnWorkAreaOf(HWND window, HWND neighbour) {
-    CentreOn(window, WorkAreaOf(MonitorFromWindow(neighbour, MONITOR_DEFAULTTONEAREST)));
-}
-
-bool OnSameDisplay(HWND first, HWND second) {
-    return MonitorFromWindow(first, MONITOR_DEFAULTTONEAREST) ==
-           MonitorFromWindow(second, MONITOR_DEFAULTTONEAREST);
-}
-
-bool BringBackOnScreen(HWND window) {
+Rect WindowFrame(HWND window) {
     RECT frame{};
-    if (!GetWindowRect(window, &frame)) return false;
-    if (MonitorFromRect(&frame, MONITOR_DEFAULTTONULL)) return false;  // some part shows
-    const RECT work = WorkAreaOf(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(window, nullptr, Clamped(frame.left, width, work.left, work.right),
-                 Clamped(frame.top, height, work.top, work.bottom), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
+    if (!window || !GetWindowRect(window, &frame)) return {};
+    return FromRECT(frame);
+}
+
+void MoveWindowTo(HWND window, int left, int top) {
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void BringForward(HWND window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(window);
+    FlashWindow(window, TRUE);
+}
+
+std::vector<Display> Displays() {
+    std::vector<Display> displays;
+    EnumDisplayMonitors(nullptr, nullptr, AddDisplay, reinterpret_cast<LPARAM>(&displays));
+    if (displays.empty()) {
+        // No monitor reported: the screen and its work area as the oldest calls know them.
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        displays.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, FromRECT(work)});
+    }
+    return displays;
+}
+
+LRESULT AnswerScaledSize(WPARAM wParam, LPARAM lParam, const std::function<std::optional<Size>(int)>& sizeAt) {
+    if (!IsAccessible(lParam, sizeof(SIZE), kWritable)) return FALSE;
+    const std::optional<Size> size = sizeAt(static_cast<int>(wParam));
+    if (!size) return FALSE;
+    const SIZE answer{size->width, size->height};
+    CopyMemory(reinterpret_cast<void*>(lParam), &answer, sizeof(answer));
+    return TRUE;
 }
 
 }  // namespace exitbutton::win32

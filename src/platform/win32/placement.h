@@ -4,7 +4,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+#include <vector>
+
+#include "platform/geometry.h"
+
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4  // Windows 10 1703; older headers lack it
+#endif
 
 namespace exitbutton::win32 {
 
@@ -27,19 +35,23 @@ void SetClientSize(HWND window, int width, int height, int dpi, const POINT* top
 // (nullopt) unless the memory it points to can be read.
 std::optional<RECT> SuggestedRect(LPARAM lParam);
 
-// Centres `window` on the primary display's work area, as a program's first
-// window starts.
-void CentreOnPrimaryWorkArea(HWND window);
+Rect FromRECT(const RECT& rect);
 
-// Centres `window` on the work area of the display `neighbour` is on.
-void CentreOnWorkAreaOf(HWND window, HWND neighbour);
+// The window's outer rectangle in screen pixels; empty if it has none.
+Rect WindowFrame(HWND window);
 
-// Whether the two windows are mostly on the same display.
-bool OnSameDisplay(HWND first, HWND second);
+// Moves `window` to `left`, `top` (screen pixels), keeping its size.
+void MoveWindowTo(HWND window, int left, int top);
 
-// A window that no display shows any part of moves, whole, into the work
-// area of the nearest display; any other window stays where it is. True if
-// it moved.
-bool BringBackOnScreen(HWND window);
+// Brings `window` to the front and to the user's attention.
+void BringForward(HWND window);
+
+// Every display, the primary one first.
+std::vector<Display> Displays();
+
+// Answers WM_GETDPISCALEDSIZE: writes the outer size `sizeAt` gives for the
+// new DPI into the SIZE that lParam points to. FALSE (the system scales the
+// window itself) if `sizeAt` gives none or lParam points nowhere writable.
+LRESULT AnswerScaledSize(WPARAM wParam, LPARAM lParam, const std::function<std::optional<Size>(int)>& sizeAt);
 
 }  // namespace exitbutton::win32

@@ -95,13 +95,6 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
     return dialog;
 }
 
-Win32SettingsWindow::~Win32SettingsWindow() {
-    if (hwnd_) {
-        quietDestroy_ = true;
-        DestroyWindow(hwnd_);
-    }
-}
-
 SIZE Win32SettingsWindow::frameSize() const {
     return FrameSize(pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), kStyle,
                      kExStyle, dpi_);
@@ -221,14 +214,16 @@ void Win32SettingsWindow::fitOptionsToTheirTexts() {
 }
 
 // Every control goes to its place at the new scale, with fonts of that
-// scale; the window takes the place the system suggests, at its own size.
-void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
+// scale; the window keeps its top-left corner.
+void Win32SettingsWindow::setDpi(int dpi) {
     // The controls let go of the old fonts before they are deleted.
     ScopedFont oldText = std::move(textFont_), oldTitle = std::move(titleFont_),
                oldWebLink = std::move(webLinkFont_);
     const int oldDpi = dpi_;
     dpi_ = dpi;
     if (!createFonts()) {
+        // Without fonts for the new scale the dialog keeps its old scale whole:
+        // smaller than it should be, but readable and working.
         dpi_ = oldDpi;
         textFont_ = std::move(oldText);
         titleFont_ = std::move(oldTitle);
@@ -244,12 +239,8 @@ void Win32SettingsWindow::onDpiChanged(int dpi, const RECT& suggested) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>((this->*placed.font).get()), TRUE);
         }
     }
-    // A place that no display shows is not one the system suggests.
     fitOptionsToTheirTexts();
-    const POINT topLeft{suggested.left, suggested.top};
-    const bool shown = MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL) != nullptr;
-    SetClientSize(hwnd_, pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), dpi_,
-                  shown ? &topLeft : nullptr);
+    SetClientSize(hwnd_, pixels(design::kClientWidthTwips), pixels(design::kClientHeightTwips), dpi_);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -275,17 +266,25 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
             onActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_DPICHANGED:
-            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) onDpiChanged(HIWORD(wParam), *suggested);
+            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
+                Guarded([this, wParam, &suggested] {
+                    events_.onDisplayScaleChanged(HIWORD(wParam), FromRECT(*suggested));
+                });
+            }
             return 0;
+        case WM_GETDPISCALEDSIZE:
+            return AnswerScaledSize(wParam, lParam, [this](int dpi) {
+                std::optional<Size> client;
+                Guarded([this, dpi, &client] { client = events_.clientSizeAtDpi(dpi); });
+                if (!client) return client;
+                const SIZE frame = FrameSize(client->width, client->height, kStyle, kExStyle, dpi);
+                return std::optional<Size>(Size{frame.cx, frame.cy});
+            });
+        case WM_DISPLAYCHANGE:
+            Guarded([this] { events_.onDisplaysChanged(); });
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CLOSE:
-            // The close box destroys the dialog. A modal one gives the gadget
-            // its input back first: hiding the dialog, DestroyWindow lets the
-            // system pick the next window to activate, and it skips disabled ones.
-            if (HWND gadget = owner(); gadget && IsWindowVisible(hwnd_)) EnableWindow(gadget, TRUE);
-            DestroyWindow(hwnd_);
-            return 0;
-        case WM_DESTROY:
-            onDestroy();
+            Guarded([this] { events_.onCloseBoxPressed(); });
             return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -372,10 +371,6 @@ LRESULT CALLBACK Win32SettingsWindow::OpacityScrollBarProc(HWND window, UINT mes
     return original ? original(window, message, wParam, lParam) : 0;
 }
 
-void Win32SettingsWindow::onDestroy() {
-    if (!quietDestroy_) Guarded([this] { events_.onClosedByCloseBox(); });
-}
-
 void Win32SettingsWindow::checkAction(int index) {
     if (index < 0 || index >= design::kOptionCount) return;
     CheckRadioButton(hwnd_, kFirstOptionId, kLastOptionId, kFirstOptionId + index);
@@ -399,53 +394,74 @@ void Win32SettingsWindow::setOpacityCaption(std::wstring_view caption) {
     RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void Win32SettingsWindow::showModal() {
-    if (!hwnd_ || IsWindowVisible(hwnd_)) return;
-    HWND gadget = owner();
-    // It opens on the gadget's display: centred the first time, and later
-    // where it was hidden, unless the gadget has gone to another display.
-    if (!positioned_ || (gadget && !OnSameDisplay(hwnd_, gadget))) {
-        positioned_ = true;
-        const int dpiBefore = dpi_;
-        CentreOnWorkAreaOf(hwnd_, gadget);
-        if (dpi_ != dpiBefore) CentreOnWorkAreaOf(hwnd_, gadget);  // it changed size on arriving
-    }
-    const bool disabledHere = gadget && IsWindowEnabled(gadget);
-    if (disabledHere) EnableWindow(gadget, FALSE);
+void Win32SettingsWindow::show() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (lastFocus_ && IsWindow(lastFocus_)) SetFocus(lastFocus_);
-
-    // The close box destroys the window: then hwnd_ is null, and this object,
-    // which the logic keeps until the next opening, is still here.
-    MSG message{};
-    while (hwnd_ && IsWindowVisible(hwnd_)) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // the outer loop must see it too
-            break;
-        }
-        if (hwnd_ && IsDialogMessageW(hwnd_, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    if (disabledHere && IsWindow(gadget)) {
-        EnableWindow(gadget, TRUE);
-        // The system does not hand the activation to a tool window by itself.
-        HWND active = GetActiveWindow();
-        if (IsWindowVisible(gadget) && (!active || !IsWindowVisible(active))) {
-            SetForegroundWindow(gadget);
-        }
-    }
 }
 
 void Win32SettingsWindow::hide() {
     if (!hwnd_) return;
     rememberFocus();
-    // Enabled again before hiding, so that the gadget can take the activation.
-    if (HWND gadget = owner()) EnableWindow(gadget, TRUE);
     ShowWindow(hwnd_, SW_HIDE);
+    // The system does not hand the activation to a tool window by itself.
+    HWND gadget = owner();
+    HWND active = GetActiveWindow();
+    if (gadget && IsWindowVisible(gadget) && (!active || !IsWindowVisible(active))) SetForegroundWindow(gadget);
+}
+
+void Win32SettingsWindow::destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+}
+
+void Win32SettingsWindow::runModalLoop() {
+    MSG message{};
+    while (hwnd_ && IsWindowVisible(hwnd_)) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) return;  // the logic ends the modal state as for any other end
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // the outer loop must see it too
+            return;
+        }
+        if (!takesMessage(message)) continue;
+        if (hwnd_ && IsDialogMessageW(hwnd_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool Win32SettingsWindow::takesMessage(const MSG& message) {
+    switch (message.message) {
+        case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK:
+        case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: case WM_NCMBUTTONDOWN: case WM_NCMBUTTONDBLCLK:
+            break;
+        default:
+            return true;
+    }
+    if (!hwnd_ || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return true;
+    const PointerPress press{message.pt.x, message.pt.y, static_cast<std::uint32_t>(message.time)};
+    bool taken = true;
+    Guarded([this, &press, &taken] { taken = events_.takesPointerPress(press); });
+    return taken;
+}
+
+Rect Win32SettingsWindow::frame() const { return WindowFrame(hwnd_); }
+
+void Win32SettingsWindow::moveTo(int left, int top) { MoveWindowTo(hwnd_, left, top); }
+
+void Win32SettingsWindow::raise() { BringForward(hwnd_); }
+
+PointerPress Win32SettingsWindow::pointerNow() const {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Message times come from the same clock.
+    return {cursor.x, cursor.y, static_cast<std::uint32_t>(GetTickCount())};
+}
+
+DoubleClickLimits Win32SettingsWindow::doubleClickLimits() const {
+    return {static_cast<std::uint32_t>(GetDoubleClickTime()), GetSystemMetrics(SM_CXDOUBLECLK),
+            GetSystemMetrics(SM_CYDOUBLECLK)};
 }
 
 bool Win32SettingsWindow::openAddress(std::wstring_view address) {

@@ -27,17 +27,26 @@ public:
                                                        ComApartment& com);
     Win32SettingsWindow(Key, SettingsEvents& events, int dpi, ComApartment& com)
         : events_(events), dpi_(dpi), com_(com) {}
-    // Destroys the window if the close box has not: no onClosedByCloseBox then.
-    ~Win32SettingsWindow() override;
+    ~Win32SettingsWindow() override { destroy(); }
     Win32SettingsWindow(const Win32SettingsWindow&) = delete;
     Win32SettingsWindow& operator=(const Win32SettingsWindow&) = delete;
 
     void checkAction(int index) override;
     void setOpacityPosition(int value) override;
     void setOpacityCaption(std::wstring_view caption) override;
-    void showModal() override;
-    void hide() override;
     bool openAddress(std::wstring_view address) override;
+
+    // Modal state and placement.
+    void show() override;
+    void hide() override;
+    void destroy() override;
+    void runModalLoop() override;
+    Rect frame() const override;
+    void moveTo(int left, int top) override;
+    void setDpi(int dpi) override;
+    void raise() override;
+    PointerPress pointerNow() const override;
+    DoubleClickLimits doubleClickLimits() const override;
 
 private:
     friend struct WindowBinding<Win32SettingsWindow>;
@@ -58,19 +67,19 @@ private:
     bool createControls(HINSTANCE instance);
     HWND addControl(HINSTANCE instance, const wchar_t* className, std::wstring_view text,
                     DWORD style, TwipsRect place, int id, FontSlot font);
-    void onDpiChanged(int dpi, const RECT& suggested);
+    // Whether the logic takes a press the loop is about to dispatch; true for any other message.
+    bool takesMessage(const MSG& message);
     void fitOptionsToTheirTexts();
     void onCommand(int id, int code);
     void onScroll(int code, int position);
     void onActivate(bool active);
-    void onDestroy();
     void rememberFocus();
     void nameOpacityScrollBar();
     static LRESULT CALLBACK OpacityScrollBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                                  UINT_PTR id, DWORD_PTR dialog);
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     int pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
-    // The gadget, which the dialog disables while it shows.
+    // The gadget, which takes the activation back when the dialog hides.
     HWND owner() const { return GetWindow(hwnd_, GW_OWNER); }
 
     HWND hwnd_ = nullptr;
@@ -78,8 +87,6 @@ private:
     int dpi_;                   // the layout's and the fonts' dots per inch
     ComApartment& com_;         // the shell's, for opening the web address
     HWND lastFocus_ = nullptr;  // restored when the dialog is activated again
-    bool positioned_ = false;
-    bool quietDestroy_ = false;
     ScopedFont textFont_;
     ScopedFont titleFont_;
     ScopedFont webLinkFont_;

@@ -6,6 +6,7 @@
 #include "assets/resource_ids.h"
 #include "platform/win32/gadget_window.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/placement.h"
 #include "platform/win32/power_request.h"
 #include "platform/win32/settings_window.h"
 
@@ -66,5 +67,7 @@ bool Win32System::requestPowerAction(PowerAction action) {
 }
 
 void Win32System::endProcess() { ExitProcess(0); }
+
+std::vector<Display> Win32System::displays() const { return Displays(); }
 
 }  // namespace exitbutton::win32

@@ -24,6 +24,7 @@ public:
     PictureRef makePicture(const PixelGrid& pixels) override;
     bool requestPowerAction(PowerAction action) override;
     void endProcess() override;
+    std::vector<Display> displays() const override;
 
 private:
     HINSTANCE instance_;
