@@ -19,7 +19,7 @@ protected:
     // Opens the dialog from the settings knob; `whileOpen` acts as the user would.
     void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
         system.whileModal = std::move(whileOpen);
-        started.gadgetEvents().onSettingsKnobClicked();
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());
         system.whileModal = nullptr;
     }
     // Opens the dialog and leaves it, hidden, for a test to drive.
@@ -185,9 +185,9 @@ TEST_F(SettingsDialogBehaviour, OpeningShowsTheTrueCaptionEvenIfAnotherProcessWr
 
 TEST_F(SettingsDialogBehaviour, AClickPostedToTheKnobWhileTheDialogShowsOpensNothingMore) {
     openFromTheSettingsKnob([this] {
-        started.gadgetEvents().onSettingsKnobClicked();
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());
         dialog().pressCloseBox();
-        started.gadgetEvents().onSettingsKnobClicked();  // the loop has not returned yet
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());  // the loop has not returned yet
     });
     EXPECT_EQ(system.settingsWindowsCreated, 1);
     EXPECT_EQ(system.callsStartingWith("settings.showModal returned").size(), 1u);

@@ -41,19 +41,20 @@ public:
     void startAnimationTimer(int intervalMs) override;
     void stopAnimationTimer() override;
     void show() override;
-    void moveWithPointer(MouseButton button) override;
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
 
+    void capturePointer(PointerTarget target) override;
+    void releasePointer() override;
+    bool isHeld(MouseButton button) const override;
+    std::optional<PointerTarget> pointerOver() const override;
+    Point windowOrigin() const override;
+    void moveWindowTo(Point origin) override;
+    void setPowerButtonPushed(bool pushed) override;
+    void focusPowerButton() override;
+    void trackPointerLeave() override;
+
 private:
-    enum class HotSpot { None, Exit, Settings };
-
-    struct PointerMove {
-        MouseButton button;
-        POINT startCursor;  // screen coordinates
-        POINT startWindow;
-    };
-
     friend struct WindowBinding<Win32GadgetWindow>;
     void attach(HWND hwnd) { hwnd_ = hwnd; }
     void detach() { hwnd_ = nullptr; }
@@ -65,14 +66,9 @@ private:
     void relayToToolTips(UINT message, WPARAM wParam, LPARAM lParam);
     void finishStartup();
     void onPaint();
-    void onMouseMove(POINT point);
-    void onButtonDown(MouseButton button, POINT point);
-    void onButtonUp(MouseButton button, POINT point);
-    void onCaptureLost();
+    PointerInput inputFrom(WPARAM wParam, LPARAM lParam) const;
     void onClickWhileDisabled();
     void onDpiChanged(int dpi, const RECT& suggested);
-    void followPointer();
-    HotSpot hotSpotAt(POINT point) const;
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
@@ -83,9 +79,6 @@ private:
     bool shownOnce_ = false;
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
-    HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
-    POINT pressPoint_{};                       // the last press on the face, screen coordinates
-    std::optional<PointerMove> move_;
 };
 
 }  // namespace exitbutton::win32

@@ -32,6 +32,10 @@ public:
     // inscribed in `circle` and draws its picture at `pictureOrigin` (both in
     // button coordinates).
     void place(Rect bounds, Rect circle, POINT pictureOrigin);
+    // Drawn pressed in: the picture sinks by a pixel.
+    void setPushed(bool pushed);
+    // Arms the system's report of the pointer leaving, unless it is armed.
+    void trackLeave();
 
     RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
         : events_(events), picture_(std::move(picture)) {}
@@ -47,27 +51,13 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void onPaint();
-    void onMouseMove(POINT point);
-    void onMouseLeave();
-    void onLeftButtonDown(POINT point);
-    void onLeftButtonUp(POINT point);
-    void onCaptureLost();
-    void onKeyDown(WPARAM key, LPARAM flags);
-    void onKeyUp(WPARAM key);
-    void onKillFocus();
-
-    bool isOverButton(POINT point) const;
-    void setPushed(bool pushed);
-    void click();
+    PointerInput inputFrom(WPARAM wParam, LPARAM lParam) const;
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
     POINT pictureOrigin_{};
-    bool trackingLeave_ = false; // WM_MOUSELEAVE will tell when the pointer leaves
-    bool mousePressed_ = false;  // left button went down on us; we hold the capture
-    bool keyPressed_ = false;    // Space is down
-    bool pushed_ = false;        // drawn pressed in
+    bool pushed_ = false;  // drawn pressed in
 };
 
 }  // namespace exitbutton::win32
