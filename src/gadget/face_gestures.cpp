@@ -17,7 +17,8 @@ void FaceGestures::onPointerMoved(const PointerInput& input) {
                                   drag_->windowAtPress.y + input.onScreen.y - drag_->pressedOnScreen.y});
             return;
         }
-        endDrag();
+        endDrag();  // where the pointer is now decides the hover
+        return;
     }
     // A pressed knob keeps the pointer to itself, and over a knob the face
     // hears nothing.
@@ -52,7 +53,7 @@ void FaceGestures::onReleased(MouseButton button, const PointerInput& input) {
     const Knob pressed = *pressedKnob_;
     pressedKnob_.reset();
     // Give the pointer back first: the settings dialog runs a modal loop.
-    window_.releasePointer();
+    givePointerBack();
     if (knobAt(input.at) == pressed) listener_.onKnobClicked(pressed);
 }
 
@@ -63,7 +64,12 @@ void FaceGestures::onCaptureLost() {
 
 void FaceGestures::endDrag() {
     drag_.reset();
+    givePointerBack();
+}
+
+void FaceGestures::givePointerBack() {
     window_.releasePointer();
+    listener_.onPointerGivenBack();
 }
 
 }  // namespace exitbutton

@@ -17,6 +17,9 @@ public:
         // The pointer moved over the bare face, away from the knobs.
         virtual void onPointerOverFace() = 0;
         virtual void onKnobClicked(Knob knob) = 0;
+        // The face held the pointer and gave it back: while it held it, the
+        // pointer may have reached the power button unheard.
+        virtual void onPointerGivenBack() = 0;
 
     protected:
         ~Listener() = default;
@@ -41,6 +44,7 @@ private:
 
     std::optional<Knob> knobAt(Point at) const;
     void endDrag();
+    void givePointerBack();
 
     GadgetInputControl& window_;
     Listener& listener_;

@@ -124,7 +124,11 @@ void Gadget::onFocusLost() { powerButton_.onFocusLost(); }
 
 // While a modal window kept the gadget disabled, the pointer came and went
 // unheard: where it is now decides the hover.
-void Gadget::onEnabledAgain() {
+void Gadget::onEnabledAgain() { showHoverWherePointerIs(); }
+
+void Gadget::onPointerGivenBack() { showHoverWherePointerIs(); }
+
+void Gadget::showHoverWherePointerIs() {
     if (window_->pointerOver() == PointerTarget::PowerButton) {
         window_->trackPointerLeave();
         showHover(true);

@@ -40,6 +40,9 @@ private:
     void onPowerButtonClicked() override;
     void onPointerOverFace() override;
     void onKnobClicked(Knob knob) override;
+    void onPointerGivenBack() override;
+    // Takes up or ends the hover from where the system says the pointer is.
+    void showHoverWherePointerIs();
     void setLayout(const GadgetLayout& layout);
     // The hover look: the button's red picture and the turning lights.
     void showHover(bool hovering);

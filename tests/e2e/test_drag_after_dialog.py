@@ -63,13 +63,10 @@ class DragAfterTheDialog:
     def tips(self):
         return [t for t in SESSION.inspector("tooltips") if t["pid"] == self.gadget.pid]
 
-    def check_drag_ends_with_its_release(self):
+    def drag_by_the_face(self):
         """The pointer leaves the gadget and comes back to the face, where
-        the left button is pressed, moved and released; then the pointer goes
-        to the settings knob at the window's place. Its tool tip shows only
-        once the gadget has handled every move, and only if the window stayed
-        where the drag left it: one that follows the pointer keeps it on the
-        face."""
+        the left button is pressed, moved and released; returns the window's
+        rectangle once it stands still and where the pointer was let go."""
         desktop = SESSION.desktop
         desktop.mouse_move(*harness.POINTER_PARK)
         x, y = self.gadget.to_screen(*self.scaled(GRIP))
@@ -78,8 +75,15 @@ class DragAfterTheDialog:
         for step in range(1, STEPS + 1):
             desktop.mouse_move(x + TRAVEL[0] * step // STEPS, y + TRAVEL[1] * step // STEPS)
         desktop.mouse_up(LEFT)
-        released = self.gadget.settle()
-        end = (x + TRAVEL[0], y + TRAVEL[1])
+        return self.gadget.settle(), (x + TRAVEL[0], y + TRAVEL[1])
+
+    def check_drag_ends_with_its_release(self):
+        """After the drag the pointer goes on, then to the settings knob at
+        the window's place. Its tool tip shows only once the gadget has
+        handled every move, and only if the window stayed where the drag left
+        it: one that follows the pointer keeps it on the face."""
+        desktop = SESSION.desktop
+        released, end = self.drag_by_the_face()
         for dx, dy in FURTHER:
             desktop.mouse_move(end[0] + dx, end[1] + dy)
         knob = self.scaled(harness.SETTINGS_KNOB)

@@ -141,6 +141,24 @@ TEST_F(PointerRules, WhenTheGadgetIsEnabledAgainThePointersRealPlaceDecidesTheHo
     EXPECT_FALSE(hovering());
 }
 
+TEST_F(PointerRules, WhenTheFaceGivesThePointerBackThePointersRealPlaceDecidesTheHover) {
+    // While the face holds the pointer, its way onto the button is the face's.
+    window.pointerTo(kFaceSpot);
+    window.press(MouseButton::Left);
+    window.held.left = false;  // the release is lost on its way
+    window.pointerTo(window.powerButtonCentre());
+    EXPECT_FALSE(window.capture);
+    EXPECT_TRUE(hovering());
+    EXPECT_TRUE(window.leaveTracked);
+
+    window.pointerTo(window.exitKnobCentre());
+    window.press(MouseButton::Left);
+    window.pointerTo(window.powerButtonCentre());
+    window.release(MouseButton::Left);
+    EXPECT_TRUE(hovering());
+    EXPECT_FALSE(system.ended);
+}
+
 // ---- The knobs -------------------------------------------------------------
 
 TEST_F(PointerRules, ALeftPressAndReleaseOnTheSameKnobClicksIt) {
