@@ -37,13 +37,8 @@ class DragAfterTheDialog:
 
     DPI = None
 
-    @classmethod
-    def setUpClass(cls):
-        SESSION.stop_gadgets()
-        SESSION.wait_for_quiet_prefix()
-        SESSION.set_log_pixels(cls.DPI)
-
     def setUp(self):
+        SESSION.set_log_pixels(self.DPI)  # read by the gadget as it starts
         self.gadget = SESSION.fresh_gadget()
 
     def tearDown(self):
