@@ -13,6 +13,13 @@ namespace exitbutton {
 namespace {
 constexpr int kFrameIntervalMs = 50;
 constexpr Color kSeeThrough = 0x000000;  // exact black
+
+std::unique_ptr<GadgetWindow> CreatedWindow(System& system, GadgetEvents& events) {
+    std::unique_ptr<GadgetWindow> window = system.createGadgetWindow(events);
+    if (!window) throw RuntimeError("The gadget window could not be created.");
+    return window;
+}
+
 }  // namespace
 
 Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSettings,
@@ -21,8 +28,9 @@ Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSet
       state_(state),
       openSettings_(std::move(openSettings)),
       raiseModal_(std::move(raiseModal)),
-      window_(system.createGadgetWindow(*this)) {
-    if (!window_) throw RuntimeError("The gadget window could not be created.");
+      window_(CreatedWindow(system, *this)),
+      powerButton_(*window_, *this),
+      face_(*window_, *this) {
     pictures_.emplace(system_, scene::ScaleForDpi(window_->dpi()));
     if (pictures_->scale() != 1) {
         showAtStoreScale();
@@ -30,13 +38,13 @@ Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSet
     }
     // At 100 % the window already shows the design pictures: only its layout
     // and its outline are needed.
-    window_->setLayout(LayoutForScale(1));
+    setLayout(LayoutForScale(1));
     window_->setOutline(ScanOutline(window_->facePixels(), kSeeThrough).kept);
 }
 
 void Gadget::showAtStoreScale() {
     PictureStore& pictures = *pictures_;
-    window_->setLayout(LayoutForScale(pictures.scale()));
+    setLayout(LayoutForScale(pictures.scale()));
     window_->setOutline(ScanOutline(pictures.facePixels(), kSeeThrough).kept);
     window_->setFacePicture(shownFrame_ ? pictures.animationFrame(*shownFrame_) : pictures.face());
     buttonPicture_ = pictures.buttonPicture(animating_);
@@ -52,7 +60,7 @@ void Gadget::onDisplayScaleChanged(int dpi, const Rect& suggested) {
     if (DisplayShowing(system_.displays(), suggested)) window_->moveTo(suggested.left, suggested.top);
     const double scale = scene::ScaleForDpi(dpi);
     if (scale == pictures_->scale()) {
-        window_->setLayout(LayoutForScale(scale));  // the same pictures serve
+        setLayout(LayoutForScale(scale));  // the same pictures serve
         return;
     }
     pictures_.emplace(system_, scale);
@@ -76,19 +84,82 @@ void Gadget::showHover(bool hovering) {
     }
 }
 
+void Gadget::setLayout(const GadgetLayout& layout) {
+    window_->setLayout(layout);
+    face_.setLayout(layout);
+}
+
+void Gadget::onPointerMoved(PointerTarget target, const PointerInput& input) {
+    if (target == PointerTarget::PowerButton) {
+        powerButton_.onPointerMoved(input);
+    } else {
+        face_.onPointerMoved(input);
+    }
+}
+
+void Gadget::onPointerPressed(PointerTarget target, MouseButton button, const PointerInput& input) {
+    if (target == PointerTarget::PowerButton) {
+        powerButton_.onPressed(button, input);
+    } else {
+        face_.onPressed(button, input);
+    }
+}
+
+void Gadget::onPointerReleased(PointerTarget target, MouseButton button, const PointerInput& input) {
+    if (target == PointerTarget::PowerButton) {
+        powerButton_.onReleased(button, input);
+    } else {
+        face_.onReleased(button, input);
+    }
+}
+
+void Gadget::onCaptureLost(PointerTarget target) {
+    if (target == PointerTarget::PowerButton) {
+        powerButton_.onCaptureLost();
+    } else {
+        face_.onCaptureLost();
+    }
+}
+
+// Only the power button asks to hear when the pointer leaves it.
+void Gadget::onPointerLeft(PointerTarget target) {
+    if (target == PointerTarget::PowerButton) powerButton_.onPointerLeft();
+}
+
+void Gadget::onKeyDown(Key key, bool repeated) { powerButton_.onKeyDown(key, repeated); }
+
+void Gadget::onKeyUp(Key key) { powerButton_.onKeyUp(key); }
+
+void Gadget::onFocusLost() { powerButton_.onFocusLost(); }
+
+// While a modal window kept the gadget disabled, the pointer came and went
+// unheard: where it is now decides the hover.
+void Gadget::onEnabledAgain() { showHoverWherePointerIs(); }
+
+void Gadget::onPointerGivenBack() { showHoverWherePointerIs(); }
+
+void Gadget::showHoverWherePointerIs() {
+    if (window_->pointerOver() == PointerTarget::PowerButton) {
+        window_->trackPointerLeave();
+        showHover(true);
+    } else if (animating_) {
+        showHover(false);
+    }
+}
+
+void Gadget::onPowerButtonHovered(bool hovered) { showHover(hovered); }
+
 void Gadget::onPowerButtonClicked() { RequestPowerAction(system_, *window_, state_.actionIndex); }
-
-void Gadget::onPointerOverPowerButton() { showHover(true); }
-
-void Gadget::onPointerLeftPowerButton() { showHover(false); }
 
 void Gadget::onPointerOverFace() { showHover(false); }
 
-void Gadget::onFacePressed(MouseButton button) { window_->moveWithPointer(button); }
-
-void Gadget::onExitKnobClicked() { system_.endProcess(); }
-
-void Gadget::onSettingsKnobClicked() { openSettings_(); }
+void Gadget::onKnobClicked(Knob knob) {
+    if (knob == Knob::Exit) {
+        system_.endProcess();
+    } else {
+        openSettings_();
+    }
+}
 
 // The face keeps the last frame shown when the animation stops, and the next
 // hover goes on from the frame after it.
@@ -147,8 +218,8 @@ void Gadget::onDefaultActionRequested(GadgetPart part) {
     switch (part) {
         case GadgetPart::Gadget: return;
         case GadgetPart::PowerButton: return onPowerButtonClicked();
-        case GadgetPart::ExitKnob: return onExitKnobClicked();
-        case GadgetPart::SettingsKnob: return onSettingsKnobClicked();
+        case GadgetPart::ExitKnob: return onKnobClicked(Knob::Exit);
+        case GadgetPart::SettingsKnob: return onKnobClicked(Knob::Settings);
     }
 }
 

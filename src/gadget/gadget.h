@@ -7,12 +7,14 @@
 #include <optional>
 
 #include "core/shared_state.h"
+#include "gadget/face_gestures.h"
 #include "gadget/picture_store.h"
+#include "gadget/power_button.h"
 #include "platform/platform.h"
 
 namespace exitbutton {
 
-class Gadget final : public GadgetEvents {
+class Gadget final : public GadgetEvents, private PowerButton::Listener, private FaceGestures::Listener {
 public:
     // Makes the gadget's window, hidden, cut to the outline of its face.
     // `openSettings` runs when the settings knob is clicked, `raiseModal`
@@ -23,13 +25,15 @@ public:
     GadgetWindow& window() { return *window_; }
     void show() { window_->show(); }
 
-    void onPowerButtonClicked() override;
-    void onPointerOverPowerButton() override;
-    void onPointerLeftPowerButton() override;
-    void onPointerOverFace() override;
-    void onFacePressed(MouseButton button) override;
-    void onExitKnobClicked() override;
-    void onSettingsKnobClicked() override;
+    void onPointerMoved(PointerTarget target, const PointerInput& input) override;
+    void onPointerPressed(PointerTarget target, MouseButton button, const PointerInput& input) override;
+    void onPointerReleased(PointerTarget target, MouseButton button, const PointerInput& input) override;
+    void onCaptureLost(PointerTarget target) override;
+    void onPointerLeft(PointerTarget target) override;
+    void onKeyDown(Key key, bool repeated) override;
+    void onKeyUp(Key key) override;
+    void onFocusLost() override;
+    void onEnabledAgain() override;
     void onAnimationTick() override;
     AccessibleInfo describe(GadgetPart part) const override;
     void onDefaultActionRequested(GadgetPart part) override;
@@ -41,6 +45,14 @@ public:
     std::optional<Size> sizeAtDpi(int dpi) override;
 
 private:
+    void onPowerButtonHovered(bool hovered) override;
+    void onPowerButtonClicked() override;
+    void onPointerOverFace() override;
+    void onKnobClicked(Knob knob) override;
+    void onPointerGivenBack() override;
+    // Takes up or ends the hover from where the system says the pointer is.
+    void showHoverWherePointerIs();
+    void setLayout(const GadgetLayout& layout);
     // The hover look: the button's red picture and the turning lights.
     void showHover(bool hovering);
     // Lays the window out for the store's scale, cuts it to that scale's face
@@ -52,6 +64,8 @@ private:
     std::function<void()> openSettings_;
     std::function<void()> raiseModal_;
     std::unique_ptr<GadgetWindow> window_;
+    PowerButton powerButton_;
+    FaceGestures face_;
     std::optional<PictureStore> pictures_;  // for the display the window is on
     PictureRef buttonPicture_;              // null while the design picture shows
     std::optional<int> shownFrame_;         // the frame on the face; none: lights off

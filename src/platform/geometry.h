@@ -6,6 +6,13 @@
 
 namespace exitbutton {
 
+// A pixel's place, in the coordinates its owner names.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
 // Rectangles follow the system's convention: right and bottom are exclusive.
 struct Rect {
     int left = 0;
@@ -16,6 +23,9 @@ struct Rect {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
     long long area() const { return static_cast<long long>(width()) * height(); }
+    bool contains(Point point) const {
+        return point.x >= left && point.x < right && point.y >= top && point.y < bottom;
+    }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 

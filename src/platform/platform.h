@@ -68,18 +68,81 @@ struct AccessibleInfo {
     Rect place;                  // in the gadget's client coordinates
 };
 
-// What happened to the gadget, raised by the platform one event at a time.
-class GadgetEvents {
+
+// ---- The pointer and the keys on the gadget --------------------------------
+// The platform reports what reached the gadget's windows and does what it is
+// asked; what a press, a move or a key means is decided above it.
+
+// The gadget's windows that hear the pointer: the face, and the round power
+// button over it.
+enum class PointerTarget : std::uint8_t { Face, PowerButton };
+
+// The mouse buttons down, as a pointer message reports them.
+struct HeldButtons {
+    bool left = false;
+    bool right = false;
+    bool middle = false;
+    bool has(MouseButton button) const {
+        return button == MouseButton::Left ? left : button == MouseButton::Right ? right : middle;
+    }
+};
+
+struct PointerInput {
+    Point at;                     // in the face's coordinates
+    Point onScreen;               // the same point on the screen
+    HeldButtons held;             // the buttons down as it happened
+    bool onPowerButton = false;   // inside the power button's circle
+};
+
+enum class Key : std::uint8_t { Space, Other };
+
+// What reached the gadget's windows, one event at a time.
+class GadgetInputEvents {
 public:
-    virtual void onPowerButtonClicked() = 0;
-    virtual void onPointerOverPowerButton() = 0;
-    // The pointer left the power button, by whatever route.
-    virtual void onPointerLeftPowerButton() = 0;
-    // The pointer moved over the face, away from the power button and the knobs.
-    virtual void onPointerOverFace() = 0;
-    virtual void onFacePressed(MouseButton button) = 0;
-    virtual void onExitKnobClicked() = 0;
-    virtual void onSettingsKnobClicked() = 0;
+    // Also while `target` holds the pointer and it is elsewhere.
+    virtual void onPointerMoved(PointerTarget target, const PointerInput& input) = 0;
+    virtual void onPointerPressed(PointerTarget target, MouseButton button, const PointerInput& input) = 0;
+    virtual void onPointerReleased(PointerTarget target, MouseButton button, const PointerInput& input) = 0;
+    // `target` held the pointer and no longer does.
+    virtual void onCaptureLost(PointerTarget target) = 0;
+    // The pointer left `target`, as asked with trackPointerLeave.
+    virtual void onPointerLeft(PointerTarget target) = 0;
+    // Keys reach the power button, the one control that takes the focus.
+    virtual void onKeyDown(Key key, bool repeated) = 0;
+    virtual void onKeyUp(Key key) = 0;
+    virtual void onFocusLost() = 0;
+    // The gadget takes input again (after a modal window it owns has gone).
+    virtual void onEnabledAgain() = 0;
+
+protected:
+    ~GadgetInputEvents() = default;
+};
+
+// What the gadget's logic asks of its windows about the pointer.
+class GadgetInputControl {
+public:
+    virtual ~GadgetInputControl() = default;
+    // All pointer messages go to `target` until released or taken away.
+    virtual void capturePointer(PointerTarget target) = 0;
+    virtual void releasePointer() = 0;
+    // Whether the system holds `button` down now, whatever a message said.
+    virtual bool isHeld(MouseButton button) const = 0;
+    // Which of the gadget's windows the pointer is over now, if any.
+    virtual std::optional<PointerTarget> pointerOver() const = 0;
+    // The window's outer rectangle, in screen pixels.
+    virtual Rect frame() const = 0;
+    virtual void moveTo(int left, int top) = 0;
+    // Draws the power button pressed in, or not.
+    virtual void setPowerButtonPushed(bool pushed) = 0;
+    virtual void focusPowerButton() = 0;
+    // Raises onPointerLeft(PowerButton) once the pointer leaves the button;
+    // asking again while that is armed changes nothing.
+    virtual void trackPointerLeave() = 0;
+};
+
+// What happened to the gadget, raised by the platform one event at a time.
+class GadgetEvents : public GadgetInputEvents {
+public:
     virtual void onAnimationTick() = 0;
     // The system says the window is now on a display of `dpi` dots per inch
     // (it was moved to another monitor, or the user changed the scale) and
@@ -121,7 +184,7 @@ struct GadgetLayout {
 // The gadget's window: a borderless popup with the face, the round power button
 // and the two knobs. Created hidden, showing the face and the button's design
 // pictures, with no layout until it is given one.
-class GadgetWindow {
+class GadgetWindow : public GadgetInputControl {
 public:
     virtual ~GadgetWindow() = default;
     // The dots per inch of the display the window is on: 96 at 100 %.
@@ -139,8 +202,6 @@ public:
     virtual void startAnimationTimer(int intervalMs) = 0;
     virtual void stopAnimationTimer() = 0;
     virtual void show() = 0;
-    // Moves the window with the pointer until `button` is released.
-    virtual void moveWithPointer(MouseButton button) = 0;
     // Makes the window translucent with this alpha; 255 is opaque. A window
     // that has been translucent once stays able to be.
     virtual void setAlpha(std::uint8_t alpha) = 0;
@@ -152,9 +213,6 @@ public:
     virtual void announcePowerButtonChanged() = 0;
 
     // Modal state and placement.
-    // The window's outer rectangle, in screen pixels.
-    virtual Rect frame() const = 0;
-    virtual void moveTo(int left, int top) = 0;
     // A disabled window takes no input; a press on it is reported as
     // onPressedWhileDisabled.
     virtual void setInputEnabled(bool enabled) = 0;

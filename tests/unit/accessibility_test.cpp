@@ -26,7 +26,7 @@ protected:
             system.settings().clickOption(index);
             system.settings().events().onCloseButtonClicked();
         };
-        events().onSettingsKnobClicked();
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());
         system.whileModal = nullptr;
     }
 };
@@ -71,9 +71,9 @@ TEST_F(ScreenReaderView, AChangedActionIsAnnouncedOnceAndTheSameOneAgainNotAtAll
 
 TEST_F(ScreenReaderView, ThePowerButtonIsHotExactlyWhileThePointerRestsOnIt) {
     EXPECT_FALSE(describe(GadgetPart::PowerButton).hot);
-    events().onPointerOverPowerButton();
+    system.gadget().pointerTo(system.gadget().powerButtonCentre());
     EXPECT_TRUE(describe(GadgetPart::PowerButton).hot);
-    events().onPointerLeftPowerButton();
+    system.gadget().pointerTo({-10, -10});  // off the window
     EXPECT_FALSE(describe(GadgetPart::PowerButton).hot);
 }
 

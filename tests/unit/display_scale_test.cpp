@@ -113,7 +113,7 @@ TEST(GadgetAtTwoHundredPercent, StartsWithTheFaceDrawnForTheScaleAndCutToIt) {
 TEST(GadgetAtTwoHundredPercent, DrawsEachFrameWhenFirstShownAndNeverAgain) {
     ProgramAt at(192);
     at.system.calls.clear();
-    at.events().onPointerOverPowerButton();
+    at.window().pointerTo(at.window().powerButtonCentre());
     EXPECT_EQ(PixelsOf(at.window().buttonPicture).pixels,
               scene::RenderFacePart({true, false, 0}, 2, scene::ButtonPictureRect(2)).pixels);
     at.events().onAnimationTick();
@@ -126,7 +126,7 @@ TEST(GadgetAtTwoHundredPercent, DrawsEachFrameWhenFirstShownAndNeverAgain) {
 
 TEST(ScaleChange, MidAnimationGoesOnFromTheSameFrameDrawnForTheNewScale) {
     ProgramAt at(96);
-    at.events().onPointerOverPowerButton();
+    at.window().pointerTo(at.window().powerButtonCentre());
     at.events().onAnimationTick();
     at.events().onAnimationTick();  // frame 1 shows
     at.system.calls.clear();
@@ -152,7 +152,7 @@ TEST(ScaleChange, BackToOneHundredPercentGivesTheDesignOutlineAndPictures) {
     EXPECT_EQ(NameOf(at.window().facePicture), "made 160x120") << "the face with its lights off";
     EXPECT_EQ(NameOf(at.window().buttonPicture), "button_normal") << "the committed picture";
 
-    at.events().onPointerOverPowerButton();
+    at.window().pointerTo(at.window().powerButtonCentre());
     at.events().onAnimationTick();
     EXPECT_EQ(NameOf(at.window().facePicture), "frame0");
 }
@@ -204,7 +204,7 @@ TEST(ScaleChange, WhileTheSettingsDialogIsOpenLeavesTheSharedStateAlone) {
         at.events().onDisplayScaleChanged(120, at.window().frame());
         at.system.settings().clickOption(3);
     };
-    at.events().onSettingsKnobClicked();
+    at.window().clickAt(at.window().settingsKnobCentre());
     EXPECT_EQ(at.window().layout, LayoutForScale(1.25));
     EXPECT_EQ(at.program.state().actionIndex, 3);
     EXPECT_EQ(at.program.state().frameIndex, 0);

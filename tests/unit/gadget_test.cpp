@@ -17,14 +17,20 @@ protected:
     Program& program = started.program;
     GadgetEvents& events() { return started.gadgetEvents(); }
     fake::FakeGadgetWindow& window() { return system.gadget(); }
+
+    static constexpr Point kFaceSpot{20, 60};  // the left bars, away from the button and the knobs
+    static constexpr Point kOffTheWindow{-40, -40};
+    void hoverButton() { window().pointerTo(window().powerButtonCentre()); }
+    void moveOverFace() { window().pointerTo(kFaceSpot); }
+    void leaveWindow() { window().pointerTo(kOffTheWindow); }
 };
 
 TEST_F(GadgetBehaviour, PointerOnTheButtonShowsTheHoverPictureAndStartsTheAnimation) {
-    events().onPointerOverPowerButton();
+    hoverButton();
     EXPECT_EQ(NameOf(window().buttonPicture), "button_hover");
     EXPECT_EQ(window().timerIntervalMs, 50);
 
-    events().onPointerOverFace();
+    moveOverFace();
     EXPECT_EQ(NameOf(window().buttonPicture), "button_normal");
     EXPECT_EQ(window().timerIntervalMs, 0);
 }
@@ -32,28 +38,28 @@ TEST_F(GadgetBehaviour, PointerOnTheButtonShowsTheHoverPictureAndStartsTheAnimat
 TEST_F(GadgetBehaviour, LeavingTheButtonByAnyRouteEndsTheHover) {
     // Straight off the window, or onto a knob: the face hears nothing then,
     // only the button's leave notification.
-    events().onPointerOverPowerButton();
+    hoverButton();
     events().onAnimationTick();
-    events().onPointerLeftPowerButton();
+    leaveWindow();
     EXPECT_EQ(NameOf(window().buttonPicture), "button_normal");
     EXPECT_EQ(window().timerIntervalMs, 0);
     EXPECT_EQ(NameOf(window().facePicture), "frame0");  // the face keeps its last frame
 
     // The face's move that follows a leave changes nothing more.
     system.calls.clear();
-    events().onPointerOverFace();
+    moveOverFace();
     EXPECT_TRUE(system.calls.empty());
 }
 
 TEST_F(GadgetBehaviour, RepeatedMovesOverTheButtonDoNotRestartTheTimer) {
-    for (int i = 0; i < 5; ++i) events().onPointerOverPowerButton();
+    for (int i = 0; i < 5; ++i) hoverButton();
     EXPECT_EQ(system.callsStartingWith("gadget.startAnimationTimer"),
               (std::vector<std::string>{"gadget.startAnimationTimer 50"}));
     EXPECT_EQ(system.callsStartingWith("gadget.setButtonPicture").size(), 1u);
 }
 
 TEST_F(GadgetBehaviour, FramesFollowInOrderAndWrapFromFiveToZero) {
-    events().onPointerOverPowerButton();
+    hoverButton();
     std::vector<std::string> shown;
     for (int tick = 0; tick < 7; ++tick) {
         events().onAnimationTick();
@@ -65,18 +71,18 @@ TEST_F(GadgetBehaviour, FramesFollowInOrderAndWrapFromFiveToZero) {
 }
 
 TEST_F(GadgetBehaviour, AnotherHoverResumesWithTheFrameAfterTheLastOneShown) {
-    events().onPointerOverPowerButton();
+    hoverButton();
     events().onAnimationTick();
     events().onAnimationTick();
-    events().onPointerOverFace();
+    moveOverFace();
     EXPECT_EQ(NameOf(window().facePicture), "frame1");  // the face keeps its last frame
-    events().onPointerOverPowerButton();
+    hoverButton();
     events().onAnimationTick();
     EXPECT_EQ(NameOf(window().facePicture), "frame2");
 }
 
 TEST_F(GadgetBehaviour, AnimationNeverRecomputesTheOutline) {
-    events().onPointerOverPowerButton();
+    hoverButton();
     for (int tick = 0; tick < 12; ++tick) events().onAnimationTick();
     EXPECT_TRUE(system.callsStartingWith("gadget.setOutline").empty());
     EXPECT_TRUE(system.callsStartingWith("gadget.facePixels").empty());
@@ -84,13 +90,13 @@ TEST_F(GadgetBehaviour, AnimationNeverRecomputesTheOutline) {
 
 TEST_F(GadgetBehaviour, FirstPointerMoveDecodesAllEightPicturesOnceAndNeverAgain) {
     EXPECT_TRUE(system.callsStartingWith("decode").empty());
-    events().onPointerOverFace();
+    moveOverFace();
     EXPECT_EQ(system.callsStartingWith("decode").size(), 8u);
     for (int cycle = 0; cycle < 100; ++cycle) {
-        events().onPointerOverPowerButton();
+        hoverButton();
         events().onAnimationTick();
-        events().onPointerLeftPowerButton();
-        events().onPointerOverFace();
+        leaveWindow();
+        moveOverFace();
     }
     for (int count : system.decodeCount) EXPECT_EQ(count, 1);
 }
@@ -110,7 +116,7 @@ TEST(PictureStore, HandsOutTheSameSharedPictureEveryTimeAndRefusesFramesOutOfRan
 TEST_F(GadgetBehaviour, PictureThatFailsToDecodeIsARuntimeErrorNamingIt) {
     system.failingPicture = "frame3";
     try {
-        events().onPointerOverPowerButton();
+        hoverButton();
         FAIL() << "expected a run-time error";
     } catch (const RuntimeError& error) {
         EXPECT_NE(std::string(error.what()).find("frame3"), std::string::npos);
@@ -119,22 +125,25 @@ TEST_F(GadgetBehaviour, PictureThatFailsToDecodeIsARuntimeErrorNamingIt) {
 }
 
 TEST_F(GadgetBehaviour, AnyMouseButtonOnTheFaceMovesTheWindowWithThatButton) {
-    events().onFacePressed(MouseButton::Left);
-    events().onFacePressed(MouseButton::Right);
-    events().onFacePressed(MouseButton::Middle);
-    EXPECT_EQ(window().moves,
-              (std::vector<MouseButton>{MouseButton::Left, MouseButton::Right, MouseButton::Middle}));
+    for (MouseButton button : {MouseButton::Left, MouseButton::Right, MouseButton::Middle}) {
+        const Point home = window().origin();
+        moveOverFace();
+        window().press(button);
+        window().pointerTo({kFaceSpot.x + 30, kFaceSpot.y + 20});
+        EXPECT_EQ(window().origin(), (Point{home.x + 30, home.y + 20}));
+        window().release(button);
+    }
 }
 
 TEST_F(GadgetBehaviour, ExitKnobEndsTheProgramEvenWhileHovering) {
-    events().onPointerOverPowerButton();
-    events().onExitKnobClicked();
+    hoverButton();
+    window().clickAt(window().exitKnobCentre());
     EXPECT_TRUE(system.ended);
     EXPECT_TRUE(system.callsStartingWith("requestPowerAction").empty());
 }
 
 TEST_F(GadgetBehaviour, ThousandTicksNeverDecodeAgain) {
-    events().onPointerOverPowerButton();
+    hoverButton();
     for (int tick = 0; tick < 1000; ++tick) events().onAnimationTick();
     int total = 0;
     for (int count : system.decodeCount) total += count;

@@ -87,7 +87,9 @@ TEST_F(ModalDialog, TheCloseBoxOnTheHiddenDialogDestroysItWithoutTouchingTheGadg
 TEST_F(ModalDialog, OpenedWhileAnotherModalWindowDisablesTheGadgetItLeavesTheGadgetDisabled) {
     system.gadget().setInputEnabled(false);
     system.calls.clear();
-    openFromTheSettingsKnob([this] { dialog().events().onCloseButtonClicked(); });
+    system.whileModal = [this] { dialog().events().onCloseButtonClicked(); };
+    system.gadget().postClickAt(system.gadget().settingsKnobCentre());
+    system.whileModal = nullptr;
     EXPECT_FALSE(system.gadget().enabled);
     EXPECT_EQ(modalCalls(), (std::vector<std::string>{"settings.show", "settings.runModalLoop", "settings.hide"}));
 }
@@ -106,11 +108,11 @@ TEST_F(ModalDialog, APressOnTheDisabledGadgetRaisesTheDialogAndOtherwiseTheMessa
 
 TEST_F(ModalDialog, ADialogThatCannotBeMadeLeavesTheGadgetWorkingAndTheNextClickTriesAgain) {
     system.settingsWindowFails = true;
-    started.gadgetEvents().onSettingsKnobClicked();
+    system.gadget().clickAt(system.gadget().settingsKnobCentre());
     EXPECT_EQ(program.settings(), nullptr);
     EXPECT_TRUE(system.gadget().enabled);
     EXPECT_FALSE(system.ended);
-    started.gadgetEvents().onPowerButtonClicked();
+    system.gadget().clickAt(system.gadget().powerButtonCentre());
     EXPECT_EQ(system.callsStartingWith("requestPowerAction"),
               (std::vector<std::string>{"requestPowerAction forced-log-off"}));
 

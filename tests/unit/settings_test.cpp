@@ -174,9 +174,9 @@ TEST_F(SettingsDialogBehaviour, OpeningShowsTheTrueCaptionEvenIfAnotherProcessWr
 
 TEST_F(SettingsDialogBehaviour, AClickPostedToTheKnobWhileTheDialogShowsOpensNothingMore) {
     openFromTheSettingsKnob([this] {
-        started.gadgetEvents().onSettingsKnobClicked();
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());
         dialog().pressCloseBox();
-        started.gadgetEvents().onSettingsKnobClicked();  // the loop has not returned yet
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());  // the loop has not returned yet
     });
     EXPECT_EQ(system.settingsWindowsCreated, 1);
     EXPECT_EQ(system.callsStartingWith("settings.runModalLoop returned").size(), 1u);

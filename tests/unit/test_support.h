@@ -34,7 +34,7 @@ protected:
     // modal loop as the user would.
     void openFromTheSettingsKnob(std::function<void()> whileOpen = nullptr) {
         system.whileModal = std::move(whileOpen);
-        started.gadgetEvents().onSettingsKnobClicked();
+        system.gadget().clickAt(system.gadget().settingsKnobCentre());
         system.whileModal = nullptr;
     }
 };

@@ -23,13 +23,8 @@ Rect FakeDialogFrame(int left, int top, int dpi) {
     return {left, top, left + width, top + height};
 }
 
-const char* ButtonName(MouseButton button) {
-    switch (button) {
-        case MouseButton::Left: return "left";
-        case MouseButton::Right: return "right";
-        case MouseButton::Middle: return "middle";
-    }
-    return "?";
+const char* TargetName(PointerTarget target) {
+    return target == PointerTarget::Face ? "face" : "power-button";
 }
 
 }  // namespace
@@ -124,9 +119,101 @@ void FakeGadgetWindow::show() {
     system_.record("gadget.show");
 }
 
-void FakeGadgetWindow::moveWithPointer(MouseButton button) {
-    moves.push_back(button);
-    system_.record(std::string("gadget.moveWithPointer ") + ButtonName(button));
+// As the system does, the window that loses the pointer hears of it at once.
+void FakeGadgetWindow::capturePointer(PointerTarget target) {
+    system_.record(std::string("gadget.capturePointer ") + TargetName(target));
+    const std::optional<PointerTarget> previous = capture;
+    capture = target;
+    if (previous && previous != target) events_.onCaptureLost(*previous);
+}
+
+void FakeGadgetWindow::releasePointer() {
+    system_.record("gadget.releasePointer");
+    const std::optional<PointerTarget> previous = capture;
+    capture.reset();
+    if (previous) events_.onCaptureLost(*previous);
+}
+
+void FakeGadgetWindow::setPowerButtonPushed(bool pushed) {
+    powerButtonPushed = pushed;
+    system_.record(std::string("gadget.setPowerButtonPushed ") + (pushed ? "yes" : "no"));
+}
+
+void FakeGadgetWindow::focusPowerButton() { system_.record("gadget.focusPowerButton"); }
+
+std::optional<PointerTarget> FakeGadgetWindow::under(Point at) const {
+    const Rect& button = layout.button;
+    const Rect& circle = layout.buttonCircle;
+    const double rx = circle.width() / 2.0, ry = circle.height() / 2.0;
+    const double dx = at.x - button.left - circle.left - rx + 0.5, dy = at.y - button.top - circle.top - ry + 0.5;
+    if (rx > 0 && ry > 0 && dx * dx / (rx * rx) + dy * dy / (ry * ry) <= 1) return PointerTarget::PowerButton;
+    if (Rect{0, 0, layout.faceWidth, layout.faceHeight}.contains(at)) return PointerTarget::Face;
+    return std::nullopt;
+}
+
+PointerInput FakeGadgetWindow::inputAt(Point onScreen) const {
+    const Point at{onScreen.x - origin().x, onScreen.y - origin().y};
+    return {at, onScreen, held, under(at) == PointerTarget::PowerButton};
+}
+
+std::optional<PointerTarget> FakeGadgetWindow::receiver() const {
+    if (!enabled) return std::nullopt;
+    return capture ? capture : pointerIsOver;
+}
+
+Point FakeGadgetWindow::powerButtonCentre() const {
+    return {layout.button.left + Centre(layout.buttonCircle).x, layout.button.top + Centre(layout.buttonCircle).y};
+}
+
+void FakeGadgetWindow::pointerTo(Point at) {
+    pointerOnScreen = {origin().x + at.x, origin().y + at.y};
+    pointerIsOver = under(at);
+    if (leaveTracked && pointerIsOver != PointerTarget::PowerButton) {
+        leaveTracked = false;
+        events_.onPointerLeft(PointerTarget::PowerButton);
+    }
+    if (const std::optional<PointerTarget> target = receiver()) {
+        events_.onPointerMoved(*target, inputAt(pointerOnScreen));
+    }
+}
+
+void FakeGadgetWindow::press(MouseButton button) {
+    (button == MouseButton::Left ? held.left : button == MouseButton::Right ? held.right : held.middle) = true;
+    if (const std::optional<PointerTarget> target = receiver()) {
+        events_.onPointerPressed(*target, button, inputAt(pointerOnScreen));
+    }
+}
+
+void FakeGadgetWindow::release(MouseButton button) {
+    (button == MouseButton::Left ? held.left : button == MouseButton::Right ? held.right : held.middle) = false;
+    if (const std::optional<PointerTarget> target = receiver()) {
+        events_.onPointerReleased(*target, button, inputAt(pointerOnScreen));
+    }
+}
+
+void FakeGadgetWindow::clickAt(Point at, MouseButton button) {
+    pointerTo(at);
+    press(button);
+    release(button);
+}
+
+void FakeGadgetWindow::postClickAt(Point at) {
+    const PointerInput input = inputAt({origin().x + at.x, origin().y + at.y});
+    const PointerTarget target = under(at).value_or(PointerTarget::Face);
+    events_.onPointerPressed(target, MouseButton::Left, input);
+    events_.onPointerReleased(target, MouseButton::Left, input);
+}
+
+void FakeGadgetWindow::enableAgain() {
+    enabled = true;
+    events_.onEnabledAgain();
+}
+
+// Armed once: asking again while armed is what the system ignores.
+void FakeGadgetWindow::trackPointerLeave() {
+    if (leaveTracked) return;
+    leaveTracked = true;
+    system_.record("gadget.trackPointerLeave");
 }
 
 void FakeGadgetWindow::setAlpha(std::uint8_t value) {
@@ -146,8 +233,10 @@ void FakeGadgetWindow::moveTo(int left, int top) {
 }
 
 void FakeGadgetWindow::setInputEnabled(bool value) {
+    const bool again = value && !enabled;
     enabled = value;
     system_.record(value ? "gadget.enable" : "gadget.disable");
+    if (again) events_.onEnabledAgain();  // as the system's WM_ENABLE tells the window
 }
 
 void FakeGadgetWindow::raiseErrorMessage() { system_.record("gadget.raiseErrorMessage"); }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,6 @@ public:
     void startAnimationTimer(int intervalMs) override;
     void stopAnimationTimer() override;
     void show() override;
-    void moveWithPointer(MouseButton button) override;
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
     void announcePowerButtonChanged() override;
@@ -81,9 +81,47 @@ public:
     int timerIntervalMs = 0;  // 0: stopped
     bool visible = false;
     int alpha = -1;           // -1: never made translucent
-    std::vector<MouseButton> moves;
+
+    // The pointer, as the test lets the system report it.
+    void capturePointer(PointerTarget target) override;
+    void releasePointer() override;
+    bool isHeld(MouseButton button) const override { return held.has(button); }
+    std::optional<PointerTarget> pointerOver() const override { return pointerIsOver; }
+    void setPowerButtonPushed(bool pushed) override;
+    void focusPowerButton() override;
+    void trackPointerLeave() override;
+
+    // What a user does with the pointer, delivered as the system delivers it:
+    // to the window that holds the pointer, else to the one under it, and
+    // nothing while the window is disabled. Points are in face coordinates at
+    // the window's present place.
+    void pointerTo(Point at);
+    void press(MouseButton button);
+    void release(MouseButton button);
+    void clickAt(Point at, MouseButton button = MouseButton::Left);
+    // A left click another program posts at `at`: it reaches the window
+    // under it whether or not the window is enabled.
+    void postClickAt(Point at);
+    // The gadget takes input again after a modal window, as WM_ENABLE says.
+    void enableAgain();
+    Point powerButtonCentre() const;
+    Point exitKnobCentre() const { return Centre(layout.exitKnob); }
+    Point settingsKnobCentre() const { return Centre(layout.settingsKnob); }
+    static Point Centre(const Rect& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+
+    HeldButtons held;                           // what the system says is down now
+    std::optional<PointerTarget> pointerIsOver; // none: elsewhere
+    std::optional<PointerTarget> capture;       // which window holds the pointer
+    Point origin() const { return {frameRect.left, frameRect.top}; }  // on the screen
+    bool powerButtonPushed = false;
+    bool leaveTracked = false;                  // armed until the pointer leaves the button
+    Point pointerOnScreen{-1000, -1000};        // far off the window at first
 
 private:
+    std::optional<PointerTarget> under(Point at) const;
+    PointerInput inputAt(Point onScreen) const;
+    std::optional<PointerTarget> receiver() const;
+
     FakeSystem& system_;
     GadgetEvents& events_;
 };

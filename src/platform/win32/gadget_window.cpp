@@ -14,6 +14,7 @@
 #include "platform/win32/system_library.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/placement.h"
+#include "platform/win32/pointer_input.h"
 #include "platform/win32/region.h"
 
 namespace exitbutton::win32 {
@@ -47,14 +48,7 @@ bool RegisterGadgetClass(HINSTANCE instance) {
     return RegisterBoundClass<Win32GadgetWindow>(instance, kClassName, windowClass);
 }
 
-POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
-
 RECT ToRect(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-
-bool Contains(const Rect& rect, POINT point) {
-    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
-           point.y < rect.bottom;
-}
 
 // Pictures come only from our System; a null one shows nothing.
 std::shared_ptr<const DibPicture> OurPicture(PictureRef picture) {
@@ -95,14 +89,6 @@ HWND EnabledOwnedPopup(HWND owner) {
     EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), TakeEnabledOwnedPopup,
                       reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-bool IsHeld(MouseButton button) {
-    const int key = button == MouseButton::Left    ? VK_LBUTTON
-                    : button == MouseButton::Right ? VK_RBUTTON
-                                                   : VK_MBUTTON;
-    constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
-    return (GetKeyState(key) & kKeyDown) != 0;
 }
 
 }  // namespace
@@ -223,28 +209,24 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
             if (button_) SetFocus(button_->hwnd());
             return 0;
         case WM_MOUSEMOVE:
-            onMouseMove(PointFrom(lParam));
+            Guarded([&] { events_.onPointerMoved(PointerTarget::Face, inputFrom(wParam, lParam)); });
             return 0;
         case WM_LBUTTONDOWN:
-            onButtonDown(MouseButton::Left, PointFrom(lParam));
-            return 0;
         case WM_RBUTTONDOWN:
-            onButtonDown(MouseButton::Right, PointFrom(lParam));
-            return 0;
         case WM_MBUTTONDOWN:
-            onButtonDown(MouseButton::Middle, PointFrom(lParam));
+            Guarded([&] { events_.onPointerPressed(PointerTarget::Face, *ButtonOf(message), inputFrom(wParam, lParam)); });
             return 0;
         case WM_LBUTTONUP:
-            onButtonUp(MouseButton::Left, PointFrom(lParam));
-            return 0;
         case WM_RBUTTONUP:
-            onButtonUp(MouseButton::Right, PointFrom(lParam));
-            return 0;  // no context menu
         case WM_MBUTTONUP:
-            onButtonUp(MouseButton::Middle, PointFrom(lParam));
-            return 0;
+            Guarded([&] { events_.onPointerReleased(PointerTarget::Face, *ButtonOf(message), inputFrom(wParam, lParam)); });
+            return 0;  // no context menu
         case WM_CAPTURECHANGED:
-            onCaptureLost();
+            Guarded([this] { events_.onCaptureLost(PointerTarget::Face); });
+            return 0;
+        case WM_ENABLE:
+            // Given back by the settings dialog or a message box it owned.
+            if (wParam) Guarded([this] { events_.onEnabledAgain(); });
             return 0;
         case WM_SETCURSOR:
             // A press on the gadget while the modal dialog disables it.
@@ -309,72 +291,8 @@ void Win32GadgetWindow::onPaint() {
     }
 }
 
-Win32GadgetWindow::HotSpot Win32GadgetWindow::hotSpotAt(POINT point) const {
-    if (Contains(layout_.exitKnob, point)) return HotSpot::Exit;
-    if (Contains(layout_.settingsKnob, point)) return HotSpot::Settings;
-    return HotSpot::None;
-}
-
-void Win32GadgetWindow::onMouseMove(POINT point) {
-    if (move_) {
-        followPointer();
-        return;
-    }
-    // A pressed hot spot keeps the mouse to itself, and over a hot spot the
-    // face hears nothing.
-    if (pressedHotSpot_ != HotSpot::None || hotSpotAt(point) != HotSpot::None) return;
-    Guarded([this] { events_.onPointerOverFace(); });
-}
-
-void Win32GadgetWindow::onButtonDown(MouseButton button, POINT point) {
-    if (move_ || pressedHotSpot_ != HotSpot::None) return;
-    const HotSpot spot = hotSpotAt(point);
-    if (spot != HotSpot::None) {
-        if (button == MouseButton::Left) {
-            pressedHotSpot_ = spot;
-            SetCapture(hwnd_);
-        }
-        return;
-    }
-    // The move starts from where the press happened, not from wherever the
-    // pointer has got to by the time the press is handled.
-    pressPoint_ = point;
-    ClientToScreen(hwnd_, &pressPoint_);
-    Guarded([this, button] { events_.onFacePressed(button); });
-}
-
-void Win32GadgetWindow::onButtonUp(MouseButton button, POINT point) {
-    if (move_) {
-        if (move_->button == button) {
-            move_.reset();
-            ReleaseCapture();
-        }
-        return;
-    }
-    if (button != MouseButton::Left || pressedHotSpot_ == HotSpot::None) return;
-    const HotSpot pressed = pressedHotSpot_;
-    pressedHotSpot_ = HotSpot::None;
-    // Give the capture back first: the settings dialog runs a modal loop.
-    ReleaseCapture();
-    if (hotSpotAt(point) != pressed) return;
-    if (pressed == HotSpot::Exit) {
-        Guarded([this] { events_.onExitKnobClicked(); });
-    } else {
-        Guarded([this] { events_.onSettingsKnobClicked(); });
-    }
-}
-
-void Win32GadgetWindow::onCaptureLost() {
-    move_.reset();
-    pressedHotSpot_ = HotSpot::None;
-}
-
-void Win32GadgetWindow::followPointer() {
-    POINT cursor{};
-    if (!GetCursorPos(&cursor)) return;
-    const int x = move_->startWindow.x + (cursor.x - move_->startCursor.x);
-    const int y = move_->startWindow.y + (cursor.y - move_->startCursor.y);
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+PointerInput Win32GadgetWindow::inputFrom(WPARAM wParam, LPARAM lParam) const {
+    return PointerInputFrom(hwnd_, hwnd_, button_ ? button_->hwnd() : nullptr, wParam, lParam);
 }
 
 // Only the client area is ours to describe; the window's frame and the
@@ -439,17 +357,6 @@ void Win32GadgetWindow::show() {
     }
 }
 
-void Win32GadgetWindow::moveWithPointer(MouseButton button) {
-    // A press already let go would leave the window stuck to the pointer.
-    if (move_ || !IsHeld(button)) return;
-    PointerMove move{button, pressPoint_, {}};
-    RECT frame{};
-    if (!GetWindowRect(hwnd_, &frame)) return;
-    move.startWindow = {frame.left, frame.top};
-    move_ = move;
-    SetCapture(hwnd_);
-}
-
 void Win32GadgetWindow::setAlpha(std::uint8_t alpha) {
     const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
     if (!(style & WS_EX_LAYERED)) SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);
@@ -478,5 +385,36 @@ bool Win32GadgetWindow::inputEnabled() const { return IsWindowEnabled(hwnd_) != 
 void Win32GadgetWindow::raiseErrorMessage() {
     if (HWND popup = EnabledOwnedPopup(hwnd_)) BringForward(popup);
 }
+
+// The pointer, as the logic asks.
+
+void Win32GadgetWindow::capturePointer(PointerTarget target) {
+    SetCapture(target == PointerTarget::Face ? hwnd_ : button_->hwnd());
+}
+
+void Win32GadgetWindow::releasePointer() { ReleaseCapture(); }
+
+bool Win32GadgetWindow::isHeld(MouseButton button) const {
+    const int key = button == MouseButton::Left    ? VK_LBUTTON
+                    : button == MouseButton::Right ? VK_RBUTTON
+                                                   : VK_MBUTTON;
+    constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
+    return (GetKeyState(key) & kKeyDown) != 0;
+}
+
+std::optional<PointerTarget> Win32GadgetWindow::pointerOver() const {
+    POINT cursor{};
+    if (!GetCursorPos(&cursor)) return std::nullopt;
+    HWND under = WindowFromPoint(cursor);
+    if (under && under == button_->hwnd()) return PointerTarget::PowerButton;
+    if (under && under == hwnd_) return PointerTarget::Face;
+    return std::nullopt;
+}
+
+void Win32GadgetWindow::setPowerButtonPushed(bool pushed) { button_->setPushed(pushed); }
+
+void Win32GadgetWindow::focusPowerButton() { SetFocus(button_->hwnd()); }
+
+void Win32GadgetWindow::trackPointerLeave() { button_->trackLeave(); }
 
 }  // namespace exitbutton::win32

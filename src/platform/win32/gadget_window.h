@@ -43,7 +43,6 @@ public:
     void startAnimationTimer(int intervalMs) override;
     void stopAnimationTimer() override;
     void show() override;
-    void moveWithPointer(MouseButton button) override;
     void setAlpha(std::uint8_t alpha) override;
     void showError(std::wstring_view text, std::wstring_view title) override;
     void announcePowerButtonChanged() override;
@@ -55,15 +54,15 @@ public:
     bool inputEnabled() const override;
     void raiseErrorMessage() override;
 
+    void capturePointer(PointerTarget target) override;
+    void releasePointer() override;
+    bool isHeld(MouseButton button) const override;
+    std::optional<PointerTarget> pointerOver() const override;
+    void setPowerButtonPushed(bool pushed) override;
+    void focusPowerButton() override;
+    void trackPointerLeave() override;
+
 private:
-    enum class HotSpot { None, Exit, Settings };
-
-    struct PointerMove {
-        MouseButton button;
-        POINT startCursor;  // screen coordinates
-        POINT startWindow;
-    };
-
     friend struct WindowBinding<Win32GadgetWindow>;
     void attach(HWND hwnd) { hwnd_ = hwnd; }
     void detach() { hwnd_ = nullptr; }
@@ -75,14 +74,9 @@ private:
     void relayToToolTips(UINT message, WPARAM wParam, LPARAM lParam);
     void finishStartup();
     void onPaint();
-    void onMouseMove(POINT point);
-    void onButtonDown(MouseButton button, POINT point);
-    void onButtonUp(MouseButton button, POINT point);
-    void onCaptureLost();
-    void followPointer();
+    PointerInput inputFrom(WPARAM wParam, LPARAM lParam) const;
     LRESULT answerGetObject(GadgetPart part, WPARAM wParam, LPARAM lParam);
     void onDefaultActionRequested(WPARAM part);
-    HotSpot hotSpotAt(POINT point) const;
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
@@ -92,9 +86,6 @@ private:
     HWND toolTips_ = nullptr;  // owned by the gadget, destroyed with it
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
-    HotSpot pressedHotSpot_ = HotSpot::None;  // left button down on a hot spot
-    POINT pressPoint_{};                       // the last press on the face, screen coordinates
-    std::optional<PointerMove> move_;
     ComApartment& com_;
     // What screen readers reach the gadget through; cut when the window goes.
     std::shared_ptr<AccessibleLink> accessibleLink_ = std::make_shared<AccessibleLink>();

@@ -1,7 +1,5 @@
 #include "platform/win32/round_button.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <string>
 
@@ -9,6 +7,7 @@
 #include "platform/win32/guard.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/placement.h"
+#include "platform/win32/pointer_input.h"
 
 namespace exitbutton::win32 {
 namespace {
@@ -16,8 +15,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"ExitButtonCommand";  // seen by other programs
 constexpr int kControlId = 1;
 constexpr int kPushedShiftPx = 1;  // a pressed button's picture sinks by a pixel
-
-POINT PointFrom(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 }  // namespace
 
@@ -66,41 +63,42 @@ LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             onPaint();
             return 0;
         case WM_MOUSEMOVE:
-            onMouseMove(PointFrom(lParam));
+            Guarded([&] { events_.onPointerMoved(PointerTarget::PowerButton, inputFrom(wParam, lParam)); });
             return 0;
         case WM_MOUSELEAVE:
-            onMouseLeave();
+            Guarded([this] { events_.onPointerLeft(PointerTarget::PowerButton); });
             return 0;
+        // Every press and release is the button's own: none reaches the face.
         case WM_LBUTTONDOWN:
-            onLeftButtonDown(PointFrom(lParam));
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            Guarded([&] { events_.onPointerPressed(PointerTarget::PowerButton, *ButtonOf(message), inputFrom(wParam, lParam)); });
             return 0;
         case WM_LBUTTONUP:
-            onLeftButtonUp(PointFrom(lParam));
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            Guarded([&] { events_.onPointerReleased(PointerTarget::PowerButton, *ButtonOf(message), inputFrom(wParam, lParam)); });
             return 0;
         case WM_CAPTURECHANGED:
-            onCaptureLost();
-            return 0;
-        // Right and middle presses do nothing, and never reach the face.
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONUP:
+            Guarded([this] { events_.onCaptureLost(PointerTarget::PowerButton); });
             return 0;
         case WM_GETDLGCODE:
             return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
-        case WM_KEYDOWN:
+        case WM_KEYDOWN: {
             showKeyboardCues();
-            onKeyDown(wParam, lParam);
+            const bool repeated = (lParam & (1 << 30)) != 0;  // the key was already down
+            Guarded([&] { events_.onKeyDown(KeyFrom(wParam), repeated); });
             return 0;
+        }
         case WM_SYSKEYDOWN:
             showKeyboardCues();
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_KEYUP:
-            onKeyUp(wParam);
+            Guarded([&] { events_.onKeyUp(KeyFrom(wParam)); });
             return 0;
         case WM_KILLFOCUS:
-            onKillFocus();
             InvalidateRect(hwnd_, nullptr, FALSE);  // the focus cue goes
+            Guarded([this] { events_.onFocusLost(); });
             return 0;
         case WM_SETFOCUS:
             InvalidateRect(hwnd_, nullptr, FALSE);  // the focus cue may show
@@ -155,45 +153,6 @@ void RoundButton::drawFocusCue(HDC dc) const {
     }
 }
 
-void RoundButton::onMouseMove(POINT point) {
-    if (mousePressed_) setPushed(isOverButton(point));
-    if (!trackingLeave_) {
-        // The pointer may leave onto a knob, where the face hears nothing, or
-        // straight off the window: only this tells the hover to end.
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
-        trackingLeave_ = TrackMouseEvent(&track) != FALSE;
-    }
-    Guarded([this] { events_.onPointerOverPowerButton(); });
-}
-
-void RoundButton::onMouseLeave() {
-    trackingLeave_ = false;
-    Guarded([this] { events_.onPointerLeftPowerButton(); });
-}
-
-void RoundButton::onLeftButtonDown(POINT point) {
-    SetFocus(hwnd_);
-    SetCapture(hwnd_);
-    mousePressed_ = true;
-    setPushed(isOverButton(point));
-}
-
-void RoundButton::onLeftButtonUp(POINT point) {
-    if (!mousePressed_) return;
-    mousePressed_ = false;
-    const bool clicked = isOverButton(point);
-    setPushed(keyPressed_);
-    // Give the capture back first: the click may show a message box.
-    ReleaseCapture();
-    if (clicked) click();
-}
-
-void RoundButton::onCaptureLost() {
-    if (!mousePressed_) return;
-    mousePressed_ = false;
-    setPushed(keyPressed_);
-}
-
 // Once a key is pressed the keyboard cues show: the system's rule for Alt and
 // for moving the focus. The whole gadget hears of it; Wine keeps no such
 // state, so the button keeps its own too.
@@ -212,34 +171,8 @@ void RoundButton::onUpdateUiState(WORD action, WORD elements) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void RoundButton::onKeyDown(WPARAM key, LPARAM flags) {
-    const bool repeated = (flags & (1 << 30)) != 0;
-    if (key != VK_SPACE || repeated || mousePressed_) return;
-    keyPressed_ = true;
-    setPushed(true);
-}
-
-void RoundButton::onKeyUp(WPARAM key) {
-    if (key != VK_SPACE || !keyPressed_) return;
-    keyPressed_ = false;
-    setPushed(false);
-    click();
-}
-
-void RoundButton::onKillFocus() {
-    keyPressed_ = false;
-    setPushed(mousePressed_ && pushed_);
-}
-
-bool RoundButton::isOverButton(POINT point) const {
-    // Our window has no frame, so window and client coordinates agree.
-    ScopedRegion shape(CreateRectRgn(0, 0, 0, 0));
-    if (shape && GetWindowRgn(hwnd_, shape.get()) != ERROR) {
-        return PtInRegion(shape.get(), point.x, point.y) != FALSE;
-    }
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    return PtInRect(&client, point) != FALSE;
+PointerInput RoundButton::inputFrom(WPARAM wParam, LPARAM lParam) const {
+    return PointerInputFrom(hwnd_, GetParent(hwnd_), hwnd_, wParam, lParam);
 }
 
 void RoundButton::setPushed(bool pushed) {
@@ -248,8 +181,13 @@ void RoundButton::setPushed(bool pushed) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void RoundButton::click() {
-    Guarded([this] { events_.onPowerButtonClicked(); });
+// The system is asked whether it already watches for the leave: a flag of
+// ours could say so wrongly after a message it never saw.
+void RoundButton::trackLeave() {
+    TRACKMOUSEEVENT query{sizeof(query), TME_QUERY, nullptr, 0};
+    if (TrackMouseEvent(&query) && (query.dwFlags & TME_LEAVE) && query.hwndTrack == hwnd_) return;
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+    TrackMouseEvent(&track);
 }
 
 }  // namespace exitbutton::win32

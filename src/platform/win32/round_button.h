@@ -35,6 +35,10 @@ public:
     void place(Rect bounds, Rect circle, POINT pictureOrigin);
     // WM_GETOBJECT is answered by `answer` (0: the system's answer).
     void answerGetObjectWith(std::function<LRESULT(WPARAM, LPARAM)> answer) { answerGetObject_ = std::move(answer); }
+    // Drawn pressed in: the picture sinks by a pixel.
+    void setPushed(bool pushed);
+    // Arms the system's report of the pointer leaving, unless it is armed.
+    void trackLeave();
 
     RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
         : events_(events), picture_(std::move(picture)) {}
@@ -51,30 +55,16 @@ private:
 
     void onPaint();
     void drawFocusCue(HDC dc) const;
-    void onMouseMove(POINT point);
-    void onMouseLeave();
-    void onLeftButtonDown(POINT point);
-    void onLeftButtonUp(POINT point);
-    void onCaptureLost();
     void showKeyboardCues();
     void onUpdateUiState(WORD action, WORD elements);
-    void onKeyDown(WPARAM key, LPARAM flags);
-    void onKeyUp(WPARAM key);
-    void onKillFocus();
-
-    bool isOverButton(POINT point) const;
-    void setPushed(bool pushed);
-    void click();
+    PointerInput inputFrom(WPARAM wParam, LPARAM lParam) const;
 
     HWND hwnd_ = nullptr;
     GadgetEvents& events_;
     std::shared_ptr<const DibPicture> picture_;  // kept alive while shown
     POINT pictureOrigin_{};
     Rect circle_;  // what the button is cut to, in its own coordinates
-    bool trackingLeave_ = false; // WM_MOUSELEAVE will tell when the pointer leaves
-    bool mousePressed_ = false;  // left button went down on us; we hold the capture
-    bool keyPressed_ = false;    // Space is down
-    bool pushed_ = false;        // drawn pressed in
+    bool pushed_ = false;  // drawn pressed in
     std::function<LRESULT(WPARAM, LPARAM)> answerGetObject_;
     bool focusCueShown_ = false;  // the keyboard cues are on
 };
