@@ -181,8 +181,9 @@ void Win32GadgetWindow::placeToolTips() {
 }
 
 // The tips hear of the pointer from here rather than by subclassing the
-// window: under Wine, the subclassed window woke the program about 70 times a
-// second more while the button was hovered and the face animated.
+// window: the subclass woke the program far more often while the button was
+// hovered and the face animated (the README's Performance section has the
+// figures).
 void Win32GadgetWindow::relayToToolTips(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!toolTips_) return;
     MSG relayed{};
