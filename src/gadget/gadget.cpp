@@ -213,8 +213,10 @@ AccessibleInfo Gadget::describe(GadgetPart part) const {
     return info;
 }
 
-// Each part's default action is what a click on it does.
+// Each part's default action is what a click on it does, and like a click it
+// is refused while a modal window disables the gadget.
 void Gadget::onDefaultActionRequested(GadgetPart part) {
+    if (!window_->inputEnabled()) return;
     switch (part) {
         case GadgetPart::Gadget: return;
         case GadgetPart::PowerButton: return onPowerButtonClicked();

@@ -124,6 +124,16 @@ TEST_F(ScreenReaderView, EachDefaultActionDoesWhatAClickOnThatPartDoes) {
     EXPECT_TRUE(system.ended);
 }
 
+TEST_F(ScreenReaderView, NoDefaultActionIsTakenWhileAModalWindowDisablesTheGadget) {
+    system.gadget().setInputEnabled(false);  // the refusal's message box, say
+    system.calls.clear();
+    for (GadgetPart part : {GadgetPart::PowerButton, GadgetPart::ExitKnob, GadgetPart::SettingsKnob}) {
+        events().onDefaultActionRequested(part);
+    }
+    EXPECT_TRUE(system.calls.empty());
+    EXPECT_FALSE(system.ended);
+}
+
 TEST(ScreenReaderName, IsTheDescriptionInTheExesVersionBlock) {
     std::ifstream in(std::filesystem::path(EXITBUTTON_SOURCE_DIR) / "src" / "assets" / "exitbutton.rc");
     std::stringstream text;

@@ -305,7 +305,7 @@ LRESULT Win32GadgetWindow::answerGetObject(GadgetPart part, WPARAM wParam, LPARA
 
 void Win32GadgetWindow::onDefaultActionRequested(WPARAM part) {
     // Any program can post this message: only the parts there are count.
-    if (part > static_cast<WPARAM>(GadgetPart::SettingsKnob) || !IsWindowEnabled(hwnd_)) return;
+    if (part > static_cast<WPARAM>(GadgetPart::SettingsKnob)) return;
     Guarded([this, part] { events_.onDefaultActionRequested(static_cast<GadgetPart>(part)); });
 }
 
