@@ -1134,24 +1134,34 @@ class WineSession:
         before = {w["hwnd"] for w in self.gadget_windows()}
         stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
         debug = debug or ("+relay" if relay else "-all")
-        with open(stderr_path, "wb") as stderr:
-            process = subprocess.Popen(self.gadget_command(*arguments), env=self.env(debug),
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+        for attempt in range(START_ATTEMPTS):
+            with open(stderr_path, "wb") as stderr:
+                process = subprocess.Popen(self.gadget_command(*arguments), env=self.env(debug),
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+            ended = []
 
-        def visible_window():
-            if process.poll() is not None:
-                raise HarnessError(f"the {self.build} gadget exited with status {process.returncode} "
-                                   "before showing a window")
-            return [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before]
+            def visible_window():
+                if process.poll() is not None:
+                    ended.append(process.returncode)
+                    return True
+                return [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before]
 
-        try:
-            found = wait_until(visible_window, timeout=timeout, interval=0.2,
-                               message=f"the {self.build} gadget's window")
-        except BaseException:
-            if process.poll() is None:
-                process.kill()
-            process.wait()
-            raise
+            try:
+                found = wait_until(visible_window, timeout=timeout, interval=0.2,
+                                   message=f"the {self.build} gadget's window")
+            except BaseException:
+                if process.poll() is None:
+                    process.kill()
+                process.wait()
+                raise
+            if not ended:
+                break
+            # Status 1 before any window is Wine failing to start a program,
+            # as run_json says of our observers; anything else is the gadget's.
+            if ended[0] != 1 or attempt + 1 == START_ATTEMPTS:
+                raise HarnessError(f"the {self.build} gadget exited with status {ended[0]} before showing a window")
+            self.retries += 1
+            time.sleep(0.5)
         gadget = Gadget(self, process, stderr_path, found[0])
         self.gadgets.append(gadget)
         # The start-up work that the face does not need follows the first
