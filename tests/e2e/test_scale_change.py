@@ -34,17 +34,22 @@ REFERENCE_192 = {}
 
 def looks(gadget):
     """What can be compared between two gadgets at different places: client
-    size, window region, the button's place and region, and the pixels."""
-    window = gadget.window()
-    button = gadget.child("Command1")
-    left, top, right, bottom = window["client_rect"]
-    # The X server shows a resized window a moment after Windows has it: the
-    # picture counts once it stands still.
-    shot = harness.wait_until_steady(
-        lambda: SESSION.screenshot().crop(left, top, right - left, bottom - top), interval=0.15,
-        message="the gadget's pixels to stand still")
-    return {"client": harness.size_of(window["client_rect"]), "region": gadget.region()["rects"],
-            "button": button["rect"], "button_region": button["region"]["rects"], "shot": shot}
+    size, window region, the button's place and region, and the pixels.
+
+    The gadget lays out its window, then its button, then draws; the X server
+    shows it a moment later. So all of it is read until two readings agree."""
+
+    def reading():
+        window = gadget.window()
+        button = gadget.child("Command1")
+        left, top, right, bottom = window["client_rect"]
+        shot = SESSION.screenshot().crop(left, top, right - left, bottom - top)
+        return (harness.size_of(window["client_rect"]), gadget.region()["rects"], button["rect"],
+                button["region"]["rects"], shot)
+
+    client, region, button, button_region, shot = harness.wait_until_steady(
+        reading, interval=0.15, message="the gadget's layout and pixels to stand still")
+    return {"client": client, "region": region, "button": button, "button_region": button_region, "shot": shot}
 
 
 def start_driver():
