@@ -129,7 +129,7 @@ TEST_F(PointerRules, WhenTheGadgetIsEnabledAgainThePointersRealPlaceDecidesTheHo
     window.enabled = false;  // the settings dialog shows
     window.pointerTo(window.powerButtonCentre());
     EXPECT_FALSE(hovering());
-    window.enableAgain();
+    window.setInputEnabled(true);
     EXPECT_TRUE(hovering());
     EXPECT_TRUE(window.leaveTracked);
 
@@ -138,7 +138,7 @@ TEST_F(PointerRules, WhenTheGadgetIsEnabledAgainThePointersRealPlaceDecidesTheHo
     window.leaveTracked = false;
     window.pointerTo(kOffTheWindow);
     EXPECT_TRUE(hovering());
-    window.enableAgain();
+    window.setInputEnabled(true);
     EXPECT_FALSE(hovering());
 }
 

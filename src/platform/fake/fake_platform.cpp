@@ -204,11 +204,6 @@ void FakeGadgetWindow::postClickAt(Point at) {
     events_.onPointerReleased(target, MouseButton::Left, input);
 }
 
-void FakeGadgetWindow::enableAgain() {
-    enabled = true;
-    events_.onEnabledAgain();
-}
-
 // Armed once: asking again while armed is what the system ignores.
 void FakeGadgetWindow::trackPointerLeave() {
     if (leaveTracked) return;

@@ -102,8 +102,6 @@ public:
     // A left click another program posts at `at`: it reaches the window
     // under it whether or not the window is enabled.
     void postClickAt(Point at);
-    // The gadget takes input again after a modal window, as WM_ENABLE says.
-    void enableAgain();
     Point powerButtonCentre() const;
     Point exitKnobCentre() const { return Centre(layout.exitKnob); }
     Point settingsKnobCentre() const { return Centre(layout.settingsKnob); }
