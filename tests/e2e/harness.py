@@ -86,6 +86,7 @@ GADGET_CLASS = "ExitButtonGadget"
 SETTINGS_CLASS = "ExitButtonSettings"
 ROUND_BUTTON_CLASS = "ExitButtonCommand"
 TOOL_TIPS_CLASS = "tooltips_class32"
+SETTINGS_CAPTION = "Настройки"  # the settings dialog's title bar
 SETTINGS_CLOSE_CAPTION = "Закрыть"  # the settings dialog's close button
 # The settings dialog's action options, in the order of the actions they choose.
 SETTINGS_OPTION_CAPTIONS = [
@@ -669,6 +670,15 @@ class Gadget(Program):
         self.session.inspector("click", close[0]["hwnd"])
         wait_until(lambda: not self.settings_windows(visible_only=True), timeout=15,
                    message="the settings dialog to close")
+
+    def wait_until_settings_off_screen(self):
+        """Waits until no X window of the settings dialog is mapped. Without a
+        window manager Wine withdraws a hidden captioned window only after
+        waiting about a second for one to confirm its mapping; until then the
+        dialog stays on the screen and takes the pointer input aimed at what
+        lies under it."""
+        wait_until(lambda: not self.session.desktop.x_windows_named(SETTINGS_CAPTION, mapped_only=True),
+                   timeout=15, message="the settings dialog to leave the screen")
 
     def open_settings_from_the_knob(self, dpi=STANDARD_DPI, clicks=1, delay_ms=100):
         """Clicks the settings knob of a gadget drawn at `dpi` `clicks` times,

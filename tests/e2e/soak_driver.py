@@ -26,7 +26,7 @@ KNOB_MARGIN = 4
 # ---- The dialog ------------------------------------------------------------------
 
 OPACITY_WORD = "Прозрачность"
-SETTINGS_TITLE = "Настройки"
+SETTINGS_TITLE = harness.SETTINGS_CAPTION
 SCROLL_MIN, SCROLL_MAX = 50, 255
 LINK_BUTTON_ID = 101
 CLOSE_BUTTON_ID = 2          # "Закрыть", IDCANCEL

@@ -6,8 +6,8 @@ the 96-DPI face.
 What the gadget should show comes from scene_reference (the product's scene
 code built by the same toolchain as the exe under test). Wine reads the
 system DPI from the prefix's LogPixels when a process starts: each DPI gets
-one gadget for the checks that leave it running, ended at last by its exit
-knob, and one more for the round button's power request, which ends it too.
+one gadget for the checks that leave it running, in any order, and one more
+for each check that ends it (its exit knob, its power request).
 LogPixels is put back to 96 afterwards, also when a test fails."""
 
 import math
@@ -279,6 +279,8 @@ class ScaledGadget:
         SESSION.desktop.click(1)
         dialog = harness.wait_until(lambda: self.gadget.settings_windows(visible_only=True), timeout=15,
                                     message="the settings dialog")[0]
+        # The next check drags the gadget where the dialog showed.
+        self.addCleanup(self.gadget.wait_until_settings_off_screen)
         self.addCleanup(self.gadget.close_settings_with_its_button, dialog)
         left, top, right, bottom = dialog["window_rect"]
         work_left, work_top, work_right, work_bottom = SESSION.inspector("system")["work_area"]
@@ -300,28 +302,34 @@ class ScaledGadget:
         left, top = self.gadget.window()["window_rect"][:2]
         self.gadget.drag_to(left + PRESS_TRAVEL[0], top + PRESS_TRAVEL[1], grip=grip, tolerance=2)
 
-    def test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0(self):
-        SESSION.desktop.mouse_move(*self.to_screen(self.ref.centre("exit_knob")))
-        SESSION.desktop.click(1)
-        try:
-            status = self.gadget.process.wait(15)
-        except subprocess.TimeoutExpired:
-            self.fail("the gadget still runs after a click on its exit knob")
-        self.assertEqual(status, 0)
 
-
-class ScaledPowerButton:
-    """A click on the scaled circle requests the power action; under Wine that
-    ends the gadget, so it has a gadget of its own."""
+class ScaledGadgetEnding:
+    """The clicks that end the gadget: its exit knob, and its scaled circle,
+    which requests the power action (under Wine that ends the gadget). Each
+    has a gadget of its own."""
 
     DPI = None
 
-    def test_a_click_inside_the_scaled_circle_requests_the_forced_log_off(self):
+    def start_gadget(self, relay=False):
         SESSION.stop_gadgets()
         SESSION.wait_for_quiet_prefix()
         SESSION.set_log_pixels(self.DPI)
-        ref = scene_reference.load(SESSION, self.DPI)
-        gadget = SESSION.start_gadget(relay=True)
+        return scene_reference.load(SESSION, self.DPI), SESSION.start_gadget(relay=relay)
+
+    def test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0(self):
+        ref, gadget = self.start_gadget()
+        SESSION.desktop.mouse_move(*gadget.to_screen(*ref.centre("exit_knob")))
+        SESSION.desktop.click(1)
+        try:
+            status = gadget.process.wait(15)
+        except subprocess.TimeoutExpired:
+            self.fail("the gadget still runs after a click on its exit knob")
+        finally:
+            SESSION.desktop.mouse_move(*harness.POINTER_PARK)
+        self.assertEqual(status, 0)
+
+    def test_a_click_inside_the_scaled_circle_requests_the_forced_log_off(self):
+        ref, gadget = self.start_gadget(relay=True)
         SESSION.desktop.mouse_move(*gadget.to_screen(*inside_circle_off_centre(ref.geometry["circle"])))
         SESSION.desktop.click(1)
         try:
@@ -334,32 +342,11 @@ class ScaledPowerButton:
 
 
 # One pair of test cases per DPI.
-CASES = []
 for _dpi in DPIS:
-    for _base in (ScaledGadget, ScaledPowerButton):
+    for _base in (ScaledGadget, ScaledGadgetEnding):
         _name = f"{_base.__name__}At{_dpi}Dpi"
         globals()[_name] = type(_name, (_base, unittest.TestCase), {"DPI": _dpi})
-        CASES.append(globals()[_name])
 del _dpi, _base, _name
-
-# The last checks of each DPI's gadget, in this order. Under Wine a press
-# on the face right after the dialog has closed loses its moves and its
-# release, and later presses (a later gadget's click on its power button
-# too) lose their release: the drag is checked before the dialog. That a
-# drag right after the dialog ends with its release is checked in
-# test_drag_after_dialog. The exit knob ends the gadget.
-LAST = ("test_a_click_on_the_scaled_settings_knob_opens_the_dialog_centred_on_the_work_area",
-        "test_a_click_on_the_scaled_exit_knob_ends_the_program_with_exit_code_0")
-
-
-def load_tests(loader, tests, pattern):
-    """DPI by DPI, each DPI's gadget checks before its power request."""
-    suite = unittest.TestSuite()
-    for case in CASES:
-        names = [n for n in loader.getTestCaseNames(case) if n not in LAST]
-        names += [n for n in LAST if hasattr(case, n)]
-        suite.addTests(case(name) for name in names)
-    return suite
 
 if __name__ == "__main__":
     unittest.main()

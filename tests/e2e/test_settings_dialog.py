@@ -14,7 +14,7 @@ import unittest
 
 import harness
 
-SETTINGS_TITLE = "Настройки"
+SETTINGS_TITLE = harness.SETTINGS_CAPTION
 CLIENT_SIZE = (362, 368)
 WEB_ADDRESS = "https://exitbutton.example/"
 OPACITY_WORD = "Прозрачность"
