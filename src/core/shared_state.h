@@ -7,7 +7,6 @@
 namespace exitbutton {
 
 struct SharedState {
-    int frameIndex = 0;        // the animation frame shown next, 0..5
     int actionIndex = 0;       // the power action chosen, 0..4: a forced log-off at first
     std::uint8_t opacity = 255;  // the gadget's alpha; 255 is opaque
     // Set once the gadget has been made translucent; it stays layered.

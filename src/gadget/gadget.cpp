@@ -31,6 +31,7 @@ Gadget::Gadget(System& system, SharedState& state, std::function<void()> openSet
       window_(CreatedWindow(system, *this)),
       powerButton_(*window_, *this),
       face_(*window_, *this) {
+    window_->setKnobToolTips(gadget_design::kExitKnobToolTip, gadget_design::kSettingsKnobToolTip);
     pictures_.emplace(system_, scene::ScaleForDpi(window_->dpi()));
     if (pictures_->scale() != 1) {
         showAtStoreScale();
@@ -164,9 +165,9 @@ void Gadget::onKnobClicked(Knob knob) {
 // The face keeps the last frame shown when the animation stops, and the next
 // hover goes on from the frame after it.
 void Gadget::onAnimationTick() {
-    window_->setFacePicture(pictures_->animationFrame(state_.frameIndex));
-    shownFrame_ = state_.frameIndex;
-    state_.frameIndex = (state_.frameIndex + 1) % kAnimationFrameCount;
+    window_->setFacePicture(pictures_->animationFrame(nextFrame_));
+    shownFrame_ = nextFrame_;
+    nextFrame_ = (nextFrame_ + 1) % kAnimationFrameCount;
 }
 
 namespace {

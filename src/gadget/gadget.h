@@ -69,6 +69,7 @@ private:
     std::optional<PictureStore> pictures_;  // for the display the window is on
     PictureRef buttonPicture_;              // null while the design picture shows
     std::optional<int> shownFrame_;         // the frame on the face; none: lights off
+    int nextFrame_ = 0;                     // the frame the next tick shows
     bool animating_ = false;
 };
 

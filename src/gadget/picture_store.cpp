@@ -9,13 +9,8 @@ namespace exitbutton {
 PictureStore::PictureStore(System& system, double scale) : system_(system), scale_(scale) {}
 
 void PictureStore::decodeAll() {
-    for (int i = 0; i < kPictureCount; ++i) {
-        pictures_[i] = system_.decodePicture(static_cast<PictureId>(i));
-        if (!pictures_[i]) {
-            throw RuntimeError(std::string("The picture \"") + kPictureNames[i] +
-                               "\" could not be decoded.");
-        }
-    }
+    decoded_ = true;
+    for (int i = 0; i < kPictureCount; ++i) pictures_[i] = system_.decodePicture(static_cast<PictureId>(i));
 }
 
 scene::SceneRenderer& PictureStore::renderer() {
@@ -33,9 +28,9 @@ const PictureRef& PictureStore::picture(PictureId id) {
     const auto index = static_cast<std::size_t>(id);
     PictureRef& slot = pictures_[index];
     if (slot) return slot;
-    if (scale_ == 1) {
+    if (scale_ == 1 && !decoded_) {
         decodeAll();
-        return slot;
+        if (slot) return slot;
     }
     const int frame = static_cast<int>(index) - static_cast<int>(PictureId::Frame0);
     const PixelGrid pixels = id == PictureId::ButtonNormal  ? renderer().buttonPicture(false)

@@ -14,8 +14,9 @@ class PictureStore {
 public:
     // At scale 1 the button's looks and the frames are the committed
     // pictures, decoded together when the first of them is asked for. At any
-    // other scale the scene draws each picture when it is first asked for.
-    // Either way, a picture that fails is a RuntimeError naming it.
+    // other scale, and for a picture that did not decode, the scene draws
+    // each picture when it is first asked for. A drawn picture that cannot
+    // be made is a RuntimeError naming it.
     PictureStore(System& system, double scale);
 
     double scale() const { return scale_; }
@@ -28,6 +29,7 @@ public:
 
 private:
     const PictureRef& picture(PictureId id);
+    // Once: a picture that did not decode the first time is drawn.
     void decodeAll();
     scene::SceneRenderer& renderer();
     PictureRef make(const PixelGrid& pixels, const char* name);
@@ -36,6 +38,7 @@ private:
     double scale_;
     std::array<PictureRef, kPictureCount> pictures_;
     PictureRef face_;
+    bool decoded_ = false;
     std::unique_ptr<scene::SceneRenderer> renderer_;  // made when first needed
 };
 

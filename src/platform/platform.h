@@ -5,6 +5,11 @@
 // The logic (app, gadget, settings, core) talks only to these interfaces and
 // never includes <windows.h>. The Win32 layer implements them for the product;
 // the test double in platform/fake implements them for native unit tests.
+//
+// A call marked "optional" gives the program something it can do without: if
+// the system cannot carry it out, the call leaves things as they were (and
+// says so only where its result tells), and the program goes on with
+// everything else.
 #pragma once
 
 #include <cstdint>
@@ -192,10 +197,16 @@ public:
     // The design face as drawn on the window, pixel for pixel.
     virtual PixelGrid facePixels() const = 0;
     // Sizes the window to the face and places the button and the knobs; the
-    // window keeps its top-left corner.
+    // window keeps its top-left corner. Cutting the button to its circle is
+    // optional: uncut, the whole button's rectangle takes its clicks.
     virtual void setLayout(const GadgetLayout& layout) = 0;
-    // Cuts the window to the union of these disjoint rectangles.
+    // Cuts the window to the union of these disjoint rectangles. Optional:
+    // uncut, the see-through corners show.
     virtual void setOutline(const std::vector<Rect>& kept) = 0;
+    // Tool tips on the knobs' hot spots, which follow the layout. They come
+    // once start-up has finished, since nothing on screen needs them sooner.
+    // Optional.
+    virtual void setKnobToolTips(std::wstring_view exitKnob, std::wstring_view settingsKnob) = 0;
     virtual void setFacePicture(PictureRef picture) = 0;
     virtual void setButtonPicture(PictureRef picture) = 0;
     // Ticks onAnimationTick every `intervalMs` until stopped.
@@ -203,7 +214,7 @@ public:
     virtual void stopAnimationTimer() = 0;
     virtual void show() = 0;
     // Makes the window translucent with this alpha; 255 is opaque. A window
-    // that has been translucent once stays able to be.
+    // that has been translucent once stays able to be. Optional.
     virtual void setAlpha(std::uint8_t alpha) = 0;
     // Tells the user of an error in a message box owned by the gadget;
     // returns once it is dismissed.
@@ -292,7 +303,7 @@ public:
     virtual void checkAction(int index) = 0;
     virtual void setOpacityPosition(int value) = 0;
     virtual void setOpacityCaption(std::wstring_view caption) = 0;
-    // Asks the shell to open `address`; false if it could not.
+    // Asks the shell to open `address`; false if it could not. Optional.
     virtual bool openAddress(std::wstring_view address) = 0;
 
     // Modal state and placement.
@@ -307,6 +318,7 @@ public:
     virtual Rect frame() const = 0;
     virtual void moveTo(int left, int top) = 0;
     // Lays the dialog out for a display of `dpi`, keeping its top-left corner.
+    // Optional: without fonts for the new scale it keeps its old scale whole.
     virtual void setDpi(int dpi) = 0;
     // Brings the dialog to the front, where the user can see it.
     virtual void raise() = 0;
@@ -326,6 +338,8 @@ public:
     virtual std::unique_ptr<SettingsWindow> createSettingsWindow(SettingsEvents& events,
                                                                  GadgetWindow& gadget,
                                                                  const SettingsView& view) = 0;
+    // Optional (decoding may need services the system lacks): null if the
+    // picture could not be decoded.
     virtual PictureRef decodePicture(PictureId id) = 0;
     // A picture of these pixels, for a window of this system to show.
     virtual PictureRef makePicture(const PixelGrid& pixels) = 0;

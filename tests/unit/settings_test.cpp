@@ -184,7 +184,7 @@ TEST_F(SettingsDialogBehaviour, AClickPostedToTheKnobWhileTheDialogShowsOpensNot
 
 TEST_F(SettingsDialogBehaviour, WebLinkOpensTheAddressAndKeepsTheDialogOpenWhetherOrNotABrowserCame) {
     for (bool opens : {true, false}) {
-        system.addressesOpen = opens;
+        system.failing = opens ? std::set<fake::OptionalCall>{} : std::set{fake::OptionalCall::WebLink};
         system.calls.clear();
         openFromTheSettingsKnob([this] {
             dialog().events().onWebLinkClicked();

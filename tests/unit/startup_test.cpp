@@ -23,7 +23,6 @@ protected:
 TEST_F(StartUp, BeginsFromTheDefaultsAndShowsTheGadgetStill) {
     program.start();
     const SharedState& state = program.state();
-    EXPECT_EQ(state.frameIndex, 0);
     EXPECT_EQ(state.actionIndex, 0);
     EXPECT_EQ(state.opacity, 255);
     EXPECT_FALSE(state.gadgetLayered);

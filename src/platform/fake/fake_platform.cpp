@@ -62,6 +62,19 @@ PixelGrid PixelsOf(const PictureRef& picture) {
     return fake ? fake->pixels() : PixelGrid{};
 }
 
+const char* NameOf(OptionalCall call) {
+    switch (call) {
+        case OptionalCall::ToolTips: return "tool-tips";
+        case OptionalCall::ButtonCircle: return "button-circle";
+        case OptionalCall::Outline: return "outline";
+        case OptionalCall::Translucency: return "translucency";
+        case OptionalCall::WebLink: return "web-link";
+        case OptionalCall::ScaledFonts: return "scaled-fonts";
+        case OptionalCall::ComApartment: return "com-apartment";
+    }
+    return "?";
+}
+
 const char* NameOf(PowerAction action) {
     switch (action) {
         case PowerAction::ForcedLogOff: return "forced-log-off";
@@ -81,8 +94,13 @@ PixelGrid FakeGadgetWindow::facePixels() const {
 }
 
 void FakeGadgetWindow::setOutline(const std::vector<Rect>& kept) {
-    outline = kept;
     system_.record("gadget.setOutline");
+    if (!system_.fails(OptionalCall::Outline)) outline = kept;
+}
+
+void FakeGadgetWindow::setKnobToolTips(std::wstring_view exitKnob, std::wstring_view settingsKnob) {
+    system_.record("gadget.setKnobToolTips");
+    if (!system_.fails(OptionalCall::ToolTips)) knobToolTips = {Utf8(exitKnob), Utf8(settingsKnob)};
 }
 
 void FakeGadgetWindow::setLayout(const GadgetLayout& value) {
@@ -146,7 +164,11 @@ std::optional<PointerTarget> FakeGadgetWindow::under(Point at) const {
     const Rect& circle = layout.buttonCircle;
     const double rx = circle.width() / 2.0, ry = circle.height() / 2.0;
     const double dx = at.x - button.left - circle.left - rx + 0.5, dy = at.y - button.top - circle.top - ry + 0.5;
-    if (rx > 0 && ry > 0 && dx * dx / (rx * rx) + dy * dy / (ry * ry) <= 1) return PointerTarget::PowerButton;
+    // A button the system could not cut takes its whole rectangle.
+    if (system_.fails(OptionalCall::ButtonCircle) ? button.contains(at)
+                                                  : rx > 0 && ry > 0 && dx * dx / (rx * rx) + dy * dy / (ry * ry) <= 1) {
+        return PointerTarget::PowerButton;
+    }
     if (Rect{0, 0, layout.faceWidth, layout.faceHeight}.contains(at)) return PointerTarget::Face;
     return std::nullopt;
 }
@@ -212,8 +234,8 @@ void FakeGadgetWindow::trackPointerLeave() {
 }
 
 void FakeGadgetWindow::setAlpha(std::uint8_t value) {
-    alpha = value;
     system_.record("gadget.setAlpha " + std::to_string(value));
+    if (!system_.fails(OptionalCall::Translucency)) alpha = value;
 }
 
 void FakeGadgetWindow::announcePowerButtonChanged() { system_.record("gadget.announcePowerButtonChanged"); }
@@ -298,9 +320,10 @@ void FakeSettingsWindow::moveTo(int left, int top) {
 }
 
 void FakeSettingsWindow::setDpi(int dpi) {
+    system_.record("settings.setDpi " + std::to_string(dpi));
+    if (system_.fails(OptionalCall::ScaledFonts)) return;
     dotsPerInch = dpi;
     frameRect = FakeDialogFrame(frameRect.left, frameRect.top, dpi);
-    system_.record("settings.setDpi " + std::to_string(dpi));
 }
 
 void FakeSettingsWindow::raise() { system_.record("settings.raise"); }
@@ -315,7 +338,7 @@ bool FakeSettingsWindow::press(const PointerPress& at) {
 
 bool FakeSettingsWindow::openAddress(std::wstring_view address) {
     system_.record("settings.openAddress " + Utf8(address));
-    return system_.addressesOpen;
+    return !system_.fails(OptionalCall::WebLink);
 }
 
 void FakeSettingsWindow::clickOption(int index) {
@@ -357,7 +380,7 @@ PictureRef FakeSystem::decodePicture(PictureId id) {
     const auto index = static_cast<std::size_t>(id);
     ++decodeCount[index];
     record(std::string("decode ") + kPictureNames[index]);
-    if (failingPicture == kPictureNames[index]) return nullptr;
+    if (fails(OptionalCall::ComApartment) || failingPicture == kPictureNames[index]) return nullptr;
     const bool frame = id >= PictureId::Frame0;
     return std::make_shared<FakePicture>(kPictureNames[index], frame ? 160 : 78, frame ? 120 : 77);
 }

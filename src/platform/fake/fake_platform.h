@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,23 @@ const char* NameOf(PowerAction action);
 
 class FakeSystem;
 
+// The optional platform calls, any of which a test can make fail as the
+// system might: each then leaves things as they were.
+enum class OptionalCall : std::uint8_t {
+    ToolTips,      // the knobs' tool tips
+    ButtonCircle,  // the button stays its whole rectangle
+    Outline,       // the gadget stays uncut
+    Translucency,  // the gadget stays opaque
+    WebLink,       // the shell opens no address
+    ScaledFonts,   // the dialog keeps its old scale
+    ComApartment,  // no picture decodes
+};
+inline constexpr OptionalCall kOptionalCalls[] = {
+    OptionalCall::ToolTips,    OptionalCall::ButtonCircle, OptionalCall::Outline,      OptionalCall::Translucency,
+    OptionalCall::WebLink,     OptionalCall::ScaledFonts,  OptionalCall::ComApartment,
+};
+const char* NameOf(OptionalCall call);
+
 class FakeGadgetWindow final : public GadgetWindow {
 public:
     FakeGadgetWindow(FakeSystem& system, GadgetEvents& events, int dpi)
@@ -55,6 +73,7 @@ public:
     PixelGrid facePixels() const override;
     void setLayout(const GadgetLayout& layout) override;
     void setOutline(const std::vector<Rect>& kept) override;
+    void setKnobToolTips(std::wstring_view exitKnob, std::wstring_view settingsKnob) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
     void startAnimationTimer(int intervalMs) override;
@@ -75,7 +94,8 @@ public:
 
     int dotsPerInch;          // the system's dpi when the window was made
     GadgetLayout layout;      // empty until the logic lays the window out
-    std::vector<Rect> outline;
+    std::vector<Rect> outline;    // empty: uncut
+    std::vector<std::string> knobToolTips;  // the exit knob's, the settings knob's
     PictureRef facePicture;
     PictureRef buttonPicture;
     int timerIntervalMs = 0;  // 0: stopped
@@ -200,8 +220,9 @@ public:
     PixelGrid face;                    // the gadget's design face picture
     int dpi = 96;                      // of the display a new gadget window is on
     bool powerActionsAccepted = true;
-    bool addressesOpen = true;         // whether the shell opens an address
     std::string failingPicture;        // name of a picture that fails to decode
+    std::set<OptionalCall> failing;    // what the system cannot do
+    bool fails(OptionalCall call) const { return failing.contains(call); }
     std::function<void()> whileModal;  // runs inside the modal loop, as the user would
     std::vector<Display> screens{{{0, 0, 1024, 768}, {0, 0, 1024, 768}}};
     bool settingsWindowFails = false;  // the dialog's window cannot be made

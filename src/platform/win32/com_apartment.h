@@ -16,6 +16,10 @@ public:
 
     // Enters the single-threaded apartment unless this object already has.
     // A thread already in another apartment stays there: COM serves it too.
+    // Optional: if it cannot be entered, the COM calls that follow fail and
+    // each caller does without (the decoder's pictures are drawn instead,
+    // screen readers get the system's plain objects, the shell opens
+    // addresses without COM handlers).
     void enter();
 
     // CoCreateInstance, for an apartment entered first.

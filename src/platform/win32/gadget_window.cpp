@@ -131,10 +131,18 @@ bool Win32GadgetWindow::createChildren(HINSTANCE instance,
 void Win32GadgetWindow::finishStartup() {
     if (startupFinished_) return;
     startupFinished_ = true;
-    addToolTips();  // a gadget without tips still works
+    addToolTips();
 }
 
+void Win32GadgetWindow::setKnobToolTips(std::wstring_view exitKnob, std::wstring_view settingsKnob) {
+    knobTips_ = {std::wstring(exitKnob), std::wstring(settingsKnob)};
+    if (startupFinished_ && !toolTips_) addToolTips();
+}
+
+// Tips are optional: without the common controls or the tips' window the
+// knobs still work, untipped.
 void Win32GadgetWindow::addToolTips() {
+    if (knobTips_[0].empty() && knobTips_[1].empty()) return;
     if (!LoadCommonControls()) return;
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     // Owned by the gadget, so the system destroys it with the gadget.
@@ -146,13 +154,12 @@ void Win32GadgetWindow::addToolTips() {
     const struct {
         UINT_PTR id;
         Rect area;
-        std::wstring_view text;
+        std::wstring text;  // the control copies it
     } tools[] = {
-        {kExitToolId, layout_.exitKnob, gadget_design::kExitKnobToolTip},
-        {kSettingsToolId, layout_.settingsKnob, gadget_design::kSettingsKnobToolTip},
+        {kExitToolId, layout_.exitKnob, knobTips_[0]},
+        {kSettingsToolId, layout_.settingsKnob, knobTips_[1]},
     };
-    for (const auto& tool : tools) {
-        std::wstring text(tool.text);  // the control copies it
+    for (auto tool : tools) {
         TTTOOLINFOW info{};
         info.cbSize = sizeof(info);
         info.uFlags = 0;  // the window relays its mouse messages itself (relayToToolTips)
@@ -160,7 +167,7 @@ void Win32GadgetWindow::addToolTips() {
         info.uId = tool.id;
         info.rect = ToRect(tool.area);
         info.hinst = instance;
-        info.lpszText = text.data();
+        info.lpszText = tool.text.data();
         SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
@@ -322,6 +329,7 @@ void Win32GadgetWindow::setLayout(const GadgetLayout& layout) {
     placeToolTips();
 }
 
+// Optional: a window left uncut shows its see-through corners and works.
 void Win32GadgetWindow::setOutline(const std::vector<Rect>& kept) {
     ScopedRegion region = RegionFromRects(kept);
     if (region && SetWindowRgn(hwnd_, region.get(), TRUE)) region.release();  // the system owns it now
@@ -358,6 +366,7 @@ void Win32GadgetWindow::show() {
     }
 }
 
+// Optional: a window the system cannot make layered stays opaque.
 void Win32GadgetWindow::setAlpha(std::uint8_t alpha) {
     const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
     if (!(style & WS_EX_LAYERED)) SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);

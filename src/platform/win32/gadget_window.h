@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
+#include <string>
 #include <optional>
 
 #include "platform/platform.h"
@@ -38,6 +40,7 @@ public:
     PixelGrid facePixels() const override;
     void setLayout(const GadgetLayout& layout) override;
     void setOutline(const std::vector<Rect>& kept) override;
+    void setKnobToolTips(std::wstring_view exitKnob, std::wstring_view settingsKnob) override;
     void setFacePicture(PictureRef picture) override;
     void setButtonPicture(PictureRef picture) override;
     void startAnimationTimer(int intervalMs) override;
@@ -84,6 +87,7 @@ private:
     std::unique_ptr<RoundButton> button_;
     GadgetLayout layout_;   // no hot spots until laid out
     HWND toolTips_ = nullptr;  // owned by the gadget, destroyed with it
+    std::array<std::wstring, 2> knobTips_;  // the exit knob's, the settings knob's
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
     ComApartment& com_;

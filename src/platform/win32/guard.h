@@ -1,5 +1,16 @@
-// Every call from a window procedure into the logic goes through Guarded, so
-// that no C++ exception ever unwinds through the system's code.
+// The error policy, which every part of the program follows:
+// - A failure that leaves no usable gadget (its window, its design pictures,
+//   a picture it must make) is thrown as an exception. Guarded reports it
+//   once, in a message box, and ends the process with exit code 1.
+// - A call that gives something the gadget can do without (the calls marked
+//   optional in platform.h: tool tips, the button's circle, the outline,
+//   translucency, the web link, the fonts of a new scale, the COM apartment
+//   and what needs it) leaves things as they were when it fails, and the code
+//   says there what still works. Nothing is reported and nothing else stops.
+// - The settings dialog that cannot be made leaves the gadget running; the
+//   next click on its knob tries again.
+// - Every call from a window procedure into the logic goes through Guarded,
+//   so that no C++ exception ever unwinds through the system's code.
 #pragma once
 
 #include <exception>

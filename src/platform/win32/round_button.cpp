@@ -50,6 +50,8 @@ void RoundButton::place(Rect bounds, Rect circle, POINT pictureOrigin) {
     circle_ = circle;
     SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.width(), bounds.height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    // Optional: uncut, the button is its whole rectangle, which then takes
+    // the clicks (pointer_input reads the region the system really has).
     ScopedRegion shape(CreateEllipticRgn(circle.left, circle.top, circle.right, circle.bottom));
     if (shape && SetWindowRgn(hwnd_, shape.get(), TRUE)) shape.release();  // the system owns it now
     InvalidateRect(hwnd_, nullptr, FALSE);

@@ -47,6 +47,8 @@ std::unique_ptr<SettingsWindow> Win32System::createSettingsWindow(SettingsEvents
     return Win32SettingsWindow::Create(instance_, events, owner->hwnd(), view, com_);
 }
 
+// Without COM or the imaging component there is no decoder: null, and the
+// logic draws the picture instead.
 PictureRef Win32System::decodePicture(PictureId id) {
     if (!imagingFactory_ &&
         FAILED(com_.createInstance(CLSID_WICImagingFactory, IID_PPV_ARGS(imagingFactory_.put())))) {
