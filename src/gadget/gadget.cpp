@@ -184,6 +184,8 @@ std::wstring Trimmed(std::wstring_view text) {
 AccessibleInfo Gadget::describe(GadgetPart part) const {
     const GadgetLayout layout = LayoutForScale(pictures_->scale());
     AccessibleInfo info;
+    // A modal window that disables the gadget is where the user is.
+    info.available = window_->inputEnabled();
     info.defaultAction = gadget_design::kPressAction;
     info.isButton = true;
     switch (part) {
@@ -225,6 +227,10 @@ void Gadget::onDefaultActionRequested(GadgetPart part) {
         case GadgetPart::SettingsKnob: return onKnobClicked(Knob::Settings);
     }
 }
+
+// The gadget ends only through its exit knob: a close request (Alt+F4, say)
+// would lose it with no way back but starting it again.
+void Gadget::onCloseRequested() {}
 
 // Modal state and placement.
 

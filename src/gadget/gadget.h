@@ -37,6 +37,7 @@ public:
     void onAnimationTick() override;
     AccessibleInfo describe(GadgetPart part) const override;
     void onDefaultActionRequested(GadgetPart part) override;
+    void onCloseRequested() override;
     void onDisplayScaleChanged(int dpi, const Rect& suggested) override;
 
     // Modal state and placement.

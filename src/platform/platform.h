@@ -70,6 +70,7 @@ struct AccessibleInfo {
     bool isButton = false;       // a push button; otherwise a pane that holds the others
     bool focusable = false;
     bool hot = false;            // the pointer rests on it
+    bool available = true;       // it takes input now: its default action would be done
     Rect place;                  // in the gadget's client coordinates
 };
 
@@ -168,6 +169,9 @@ public:
     virtual AccessibleInfo describe(GadgetPart part) const = 0;
     // Assistive technology asked for `part`'s default action.
     virtual void onDefaultActionRequested(GadgetPart part) = 0;
+    // The user or another program asked the window to close (Alt+F4, the
+    // task list); the window is still there.
+    virtual void onCloseRequested() = 0;
 
 protected:
     ~GadgetEvents() = default;

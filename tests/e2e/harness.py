@@ -21,6 +21,7 @@ under the 32-bit loader, in the same prefix; the inspector is always the
 
 import atexit
 import fcntl
+import itertools
 import json
 import os
 import re
@@ -751,28 +752,50 @@ class Gadget(Program):
         return self.relay_trace().named(name)
 
 
+NOT_STARTED = object()  # what a start attempt returns when Wine failed to start the program
+
+
+def retry_wine_start(session, start, what, attempts=START_ATTEMPTS):
+    """Calls `start(last)` until it returns something other than NOT_STARTED,
+    `attempts` times at most; `last` tells the final attempt.
+
+    A program of ours that ends before its first word never got to its work:
+    Wine failed to start it (exit status 1, a few times an hour in long runs).
+    Such a run says nothing about what is tested, so it is the one thing that
+    runs again; `session.retries` counts each repeat."""
+    for attempt in range(attempts):
+        result = start(attempt + 1 == attempts)
+        if result is not NOT_STARTED:
+            return result
+        if attempt + 1 < attempts:
+            session.retries += 1
+            time.sleep(0.5)
+    raise HarnessError(f"{what} ended {attempts} times without a word")
+
+
 class RunningProgram(Program):
     """One of our observer programs that keeps running after its answer (a
     window of another process, for instance): the answer, and stop()."""
 
     def __init__(self, session, program, args, timeout):
         self.name = os.path.splitext(os.path.basename(program))[0]
-        for attempt in range(START_ATTEMPTS):
-            path = os.path.join(session._tmp, f"{self.name}-{len(session.programs)}-{attempt}.out")
+        runs = itertools.count()
+
+        def start(_last):
+            path = os.path.join(session._tmp, f"{self.name}-{len(session.programs)}-{next(runs)}.out")
             with open(path, "wb") as out:
                 # A file, not a pipe: see WineSession.run.
                 self.process = subprocess.Popen([WINE64, program, *map(str, args)], env=session.env(),
                                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
             try:
-                said, self.answer = wait_until(lambda: self._answer(path), timeout=timeout, interval=0.1,
-                                               message=f"the answer of {self.name} {args!r}")
+                said, answer = wait_until(lambda: self._answer(path), timeout=timeout, interval=0.1,
+                                          message=f"the answer of {self.name} {args!r}")
             except BaseException:
                 self.stop()
                 raise
-            if said:
-                return
-            session.retries += 1  # it ended without a word: Wine failed to start it
-        raise HarnessError(f"{self.name} {args!r} ended {START_ATTEMPTS} times without an answer")
+            return answer if said else NOT_STARTED
+
+        self.answer = retry_wine_start(session, start, f"{self.name} {args!r}")
 
     def _answer(self, path):
         """(True, the parsed first line of output), (False, None) once the
@@ -810,7 +833,8 @@ class InspectorServer:
 
     def _start(self, on_retry):
         session = self.session
-        for attempt in range(START_ATTEMPTS):
+
+        def start(last):
             self._pending = b""
             # Wine's helper processes (explorer, services) may inherit these
             # pipes and outlive the server, so its end is seen by poll(),
@@ -819,17 +843,15 @@ class InspectorServer:
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL)
             self.starts += 1
-            ready = self._read_answer(self.START_TIMEOUT)
-            if ready is not None:
-                return
+            if self._read_answer(self.START_TIMEOUT) is not None:
+                return True
             status = self.process.wait(10)
             self._discard()
-            if attempt + 1 == START_ATTEMPTS:
-                raise HarnessError(f"the inspector ended {START_ATTEMPTS} times without a word (status {status})")
-            session.retries += 1  # Wine failed to start it
-            if on_retry:
+            if on_retry and not last:
                 on_retry(("serve",), status, "")
-            time.sleep(0.5)
+            return NOT_STARTED
+
+        retry_wine_start(session, start, "the inspector")
 
     def _read_answer(self, timeout):
         """(status, value) of the next answer line, or None once the process
@@ -1030,21 +1052,21 @@ class WineSession:
         """Runs one of our observer programs and returns its parsed JSON answer.
 
         They print JSON for every command, also for a window or process that
-        is gone. A run that printed nothing at all never got to its command:
-        Wine failed to start it (exit status 1, a few times an hour in long
-        runs). Such a run says nothing about the gadget, so it is made again,
-        `attempts` times in all; `on_retry(args, status, stderr)` hears of each
-        repeat, and `retries` counts them. `check` turns an exit status other
-        than 0 into an error."""
+        is gone. A run that printed nothing at all never got to its command,
+        and is made again (retry_wine_start), `attempts` times in all;
+        `on_retry(args, status, stderr)` hears of each repeat. `check` turns
+        an exit status other than 0 into an error."""
         name = os.path.splitext(os.path.basename(program))[0]
-        for attempt in range(attempts):
+
+        def start(last):
             status, text, problem = self.run(program, *args, timeout=timeout)
-            if text.strip() or attempt + 1 == attempts:
-                break
-            self.retries += 1
+            if text.strip() or last:
+                return status, text
             if on_retry:
                 on_retry(args, status, problem)
-            time.sleep(0.5)
+            return NOT_STARTED
+
+        status, text = retry_wine_start(self, start, f"{name} {args!r}", attempts)
         try:
             value = json.loads(text)
         except ValueError:
@@ -1144,7 +1166,8 @@ class WineSession:
         before = {w["hwnd"] for w in self.gadget_windows()}
         stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
         debug = debug or ("+relay" if relay else "-all")
-        for attempt in range(START_ATTEMPTS):
+
+        def start(last):
             with open(stderr_path, "wb") as stderr:
                 process = subprocess.Popen(self.gadget_command(*arguments), env=self.env(debug),
                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
@@ -1165,14 +1188,15 @@ class WineSession:
                 process.wait()
                 raise
             if not ended:
-                break
-            # Status 1 before any window is Wine failing to start a program,
-            # as run_json says of our observers; anything else is the gadget's.
-            if ended[0] != 1 or attempt + 1 == START_ATTEMPTS:
+                return process, found[0]
+            # Status 1 before any window is Wine failing to start a program;
+            # anything else is the gadget's.
+            if ended[0] != 1 or last:
                 raise HarnessError(f"the {self.build} gadget exited with status {ended[0]} before showing a window")
-            self.retries += 1
-            time.sleep(0.5)
-        gadget = Gadget(self, process, stderr_path, found[0])
+            return NOT_STARTED
+
+        process, window = retry_wine_start(self, start, f"the {self.build} gadget")
+        gadget = Gadget(self, process, stderr_path, window)
         self.gadgets.append(gadget)
         # The start-up work that the face does not need follows the first
         # paint: the tool tips window is made then.

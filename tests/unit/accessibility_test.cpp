@@ -128,10 +128,13 @@ TEST_F(ScreenReaderView, NoDefaultActionIsTakenWhileAModalWindowDisablesTheGadge
     system.gadget().setInputEnabled(false);  // the refusal's message box, say
     system.calls.clear();
     for (GadgetPart part : {GadgetPart::PowerButton, GadgetPart::ExitKnob, GadgetPart::SettingsKnob}) {
+        EXPECT_FALSE(events().describe(part).available);
         events().onDefaultActionRequested(part);
     }
     EXPECT_TRUE(system.calls.empty());
     EXPECT_FALSE(system.ended);
+    system.gadget().setInputEnabled(true);
+    EXPECT_TRUE(events().describe(GadgetPart::PowerButton).available);
 }
 
 TEST(ScreenReaderName, IsTheDescriptionInTheExesVersionBlock) {

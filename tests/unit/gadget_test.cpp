@@ -139,7 +139,10 @@ TEST_F(GadgetBehaviour, AnyMouseButtonOnTheFaceMovesTheWindowWithThatButton) {
     }
 }
 
-TEST_F(GadgetBehaviour, ExitKnobEndsTheProgramEvenWhileHovering) {
+TEST_F(GadgetBehaviour, OnlyTheExitKnobEndsTheProgramNotACloseRequestAndEvenWhileHovering) {
+    events().onCloseRequested();  // Alt+F4
+    EXPECT_FALSE(system.ended);
+    EXPECT_TRUE(window().visible);
     hoverButton();
     window().clickAt(window().exitKnobCentre());
     EXPECT_TRUE(system.ended);

@@ -103,7 +103,7 @@ public:
         const std::optional<AccessibleInfo> info = describe(child);
         if (!part || !info) return link_->events ? E_INVALIDARG : CO_E_OBJNOTCONNECTED;
         LONG flags = 0;
-        if (!IsWindowEnabled(link_->gadget)) flags |= STATE_SYSTEM_UNAVAILABLE;
+        if (!info->available) flags |= STATE_SYSTEM_UNAVAILABLE;
         if (!IsWindowVisible(link_->gadget)) flags |= STATE_SYSTEM_INVISIBLE;
         if (info->focusable) flags |= STATE_SYSTEM_FOCUSABLE;
         if (info->hot) flags |= STATE_SYSTEM_HOTTRACKED;
@@ -195,9 +195,7 @@ public:
         const std::optional<AccessibleInfo> info = describe(child);
         if (!info) return link_->events ? E_INVALIDARG : CO_E_OBJNOTCONNECTED;
         if (info->defaultAction.empty()) return DISP_E_MEMBERNOTFOUND;
-        // A disabled window takes no input; the settings dialog that
-        // disables the gadget is where the user is.
-        if (!IsWindowEnabled(link_->gadget)) return E_FAIL;
+        if (!info->available) return E_FAIL;
         PostMessageW(link_->gadget, kDefaultActionMessage, static_cast<WPARAM>(*partOf(child)), 0);
         return S_OK;
     }

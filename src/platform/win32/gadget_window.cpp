@@ -244,7 +244,8 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
             }
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CLOSE:
-            return 0;  // no Alt+F4: the gadget ends only through its exit hot spot
+            Guarded([this] { events_.onCloseRequested(); });
+            return 0;
         case WM_DPICHANGED:
             if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
                 Guarded([this, wParam, &suggested] {
