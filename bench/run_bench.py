@@ -62,7 +62,6 @@ WIN32_SOURCES = os.path.join(SOURCE_DIR, "src", "platform", "win32")
 BARE_CLASS = "ExitButtonBareWindow"
 ANIMATING_CLASS = "ExitButtonAnimatingReference"
 ANIMATING_TIMER_ID = 1      # the animating reference's frame timer
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 DPIS = (96, 192)
 BASE_DPI = 96
 
@@ -310,11 +309,7 @@ class Bench:
     def set_dpi(self, dpi):
         """Sets the system DPI that programs started from now on read."""
         self.dpi_changed = self.dpi_changed or dpi != BASE_DPI
-        status, _, problem = self.session.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD",
-                                              "/d", str(dpi), "/f")
-        if status != 0:
-            raise MeasurementError(f"reg add LogPixels {dpi} failed with status {status}: {problem}")
-        self.session.restart_inspector()  # it reads the DPI when it starts, as every program does
+        self.session.set_log_pixels(dpi)
         self.dpi = dpi
 
     def close(self):

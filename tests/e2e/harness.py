@@ -938,6 +938,7 @@ class WineSession:
         self._owns_prefix = False
         self._closed = False
         self._inspector = None  # the InspectorServer, once asked
+        self._log_pixels = None  # the LogPixels this session last wrote
 
     # -- set-up
 
@@ -1114,9 +1115,12 @@ class WineSession:
     def set_log_pixels(self, dpi):
         """Sets the system DPI that programs started from now on see (Wine
         reads LogPixels when a process starts)."""
+        if dpi == self._log_pixels:
+            return
         status, _, _ = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
         if status != 0:
             raise HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
+        self._log_pixels = dpi
         self.restart_inspector()
 
     def prefix_processes(self, name):
