@@ -1,6 +1,6 @@
 // The thread's COM apartment, for the picture decoder and the shell. It is
-// entered when one of them first needs it, not at start-up: under Wine,
-// entering it took about as long as making the gadget's window.
+// entered when one of them first needs it, not at start-up, which it would
+// slow (the README's Performance section has the figures).
 #pragma once
 
 #include <objbase.h>

@@ -32,7 +32,7 @@ ScopedRegion BlockRegion(const Rect* rects, std::size_t count) {
 
 ScopedRegion RegionFromRects(const std::vector<Rect>& rects) {
     // Wine adds a block's rectangles one at a time, at a cost that grows with
-    // the square of their number: blocks of 32 joined together cost a third.
+    // the square of their number: small blocks joined together cost less.
     constexpr std::size_t kRectsPerBlock = 32;
     const std::size_t first = std::min(rects.size(), kRectsPerBlock);
     ScopedRegion region = BlockRegion(rects.data(), first);

@@ -23,9 +23,9 @@ Function LoadedSystemFunction(const wchar_t* module, const char* name) {
 // program ends; null if it cannot be loaded.
 //
 // The DLLs only some actions need (COM and the picture decoder, the shell,
-// the common controls) are loaded this way instead of being imported: under
-// Wine, loading and starting them took longer than all the rest of the
-// program's start-up.
+// the common controls) are loaded this way instead of being imported: loading
+// and starting them would slow the program's start-up (the README's
+// Performance section has the figures).
 HMODULE OnDemandLibrary(const wchar_t* name);
 
 // `name` in the system DLL `module`, loaded on first use as above.
