@@ -152,7 +152,11 @@ void Gadget::onPowerButtonHovered(bool hovered) { showHover(hovered); }
 
 void Gadget::onPowerButtonClicked() { RequestPowerAction(system_, *window_, state_.actionIndex); }
 
-void Gadget::onPointerOverFace() { showHover(false); }
+void Gadget::onPointerOverFace() {
+    // A move posted to the face does not end a hover the real pointer makes.
+    if (animating_ && window_->pointerOver() == PointerTarget::PowerButton) return;
+    showHover(false);
+}
 
 void Gadget::onKnobClicked(Knob knob) {
     if (knob == Knob::Exit) {

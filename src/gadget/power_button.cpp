@@ -3,7 +3,13 @@
 namespace exitbutton {
 
 void PowerButton::onPointerMoved(const PointerInput& input) {
-    if (mousePressed_) setPushed(input.onPowerButton);
+    if (mousePressed_) {
+        setPushed(input.onPowerButton);
+    } else if (window_.pointerOver() != PointerTarget::PowerButton) {
+        // Posted by another program: the hover follows the real pointer,
+        // whose leave would never be reported.
+        return;
+    }
     // The pointer may leave onto a knob, where the face hears nothing, or
     // straight off the window: only the system's leave report ends the hover.
     window_.trackPointerLeave();

@@ -125,6 +125,19 @@ TEST_F(PointerRules, EachHoverAsksTheSystemToReportTheLeaveAndOnlyThatReportEnds
     EXPECT_EQ(system.callsStartingWith("gadget.trackPointerLeave").size(), 3u);
 }
 
+TEST_F(PointerRules, MovesAnotherProgramPostsNeitherStartNorEndAHover) {
+    window.pointerTo(kOffTheWindow);
+    window.postMoveAt(window.powerButtonCentre());
+    EXPECT_FALSE(hovering());
+    EXPECT_FALSE(window.leaveTracked);
+
+    window.pointerTo(window.powerButtonCentre());
+    window.postMoveAt(kFaceSpot);
+    EXPECT_TRUE(hovering());
+    window.pointerTo(kFaceSpot);
+    EXPECT_FALSE(hovering());
+}
+
 TEST_F(PointerRules, WhenTheGadgetIsEnabledAgainThePointersRealPlaceDecidesTheHover) {
     window.enabled = false;  // the settings dialog shows
     window.pointerTo(window.powerButtonCentre());
@@ -205,7 +218,10 @@ TEST_F(PointerRules, OverAKnobTheFaceHearsNothingSoTheHoverStays) {
     events.onPointerMoved(PointerTarget::Face, inputAt(window.exitKnobCentre()));
     events.onPointerMoved(PointerTarget::Face, inputAt(window.settingsKnobCentre()));
     EXPECT_TRUE(system.calls.empty());
-    events.onPointerMoved(PointerTarget::Face, inputAt(kFaceSpot));
+    // Over the face it does hear, and ends the hover even if the leave
+    // report were lost.
+    window.leaveTracked = false;
+    window.pointerTo(kFaceSpot);
     EXPECT_FALSE(hovering());
 }
 

@@ -226,6 +226,11 @@ void FakeGadgetWindow::postClickAt(Point at) {
     events_.onPointerReleased(target, MouseButton::Left, input);
 }
 
+void FakeGadgetWindow::postMoveAt(Point at) {
+    const PointerInput input = inputAt({origin().x + at.x, origin().y + at.y});
+    events_.onPointerMoved(under(at).value_or(PointerTarget::Face), input);
+}
+
 // Armed once: asking again while armed is what the system ignores.
 void FakeGadgetWindow::trackPointerLeave() {
     if (leaveTracked) return;

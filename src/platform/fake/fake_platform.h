@@ -122,6 +122,9 @@ public:
     // A left click another program posts at `at`: it reaches the window
     // under it whether or not the window is enabled.
     void postClickAt(Point at);
+    // A move another program posts at `at`: it reaches the window under it
+    // while the real pointer stays where it is.
+    void postMoveAt(Point at);
     Point powerButtonCentre() const;
     Point exitKnobCentre() const { return Centre(layout.exitKnob); }
     Point settingsKnobCentre() const { return Centre(layout.settingsKnob); }
