@@ -111,6 +111,7 @@ WS_EX_LAYERED = 0x00080000
 # Messages for inspector post/send-timeout.
 WM_NULL = 0x0000
 WM_CLOSE = 0x0010
+WM_MOUSEMOVE = 0x0200
 BM_CLICK = 0x00F5
 WM_TIMER = 0x0113
 ANIMATION_TIMER_ID = 1  # the gadget's timer that turns the face's frames

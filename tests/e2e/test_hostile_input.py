@@ -217,23 +217,6 @@ class FarAwayMouse(HealthyAfterwards):
         self.assert_healthy()
 
 
-class PostedPointerMoves(HealthyAfterwards):
-    """A move posted to the power button is not the pointer: no hover starts,
-    since no leave would ever end it."""
-
-    def test_a_move_posted_to_the_power_button_lights_nothing_while_the_pointer_is_away(self):
-        button = self.gadget.child("Command1")["hwnd"]
-        self.post(button, WM_MOUSEMOVE, 0, (30 << 16) | 30)
-        self.send(button, harness.WM_NULL, 0, 0)
-        self.assertFalse(self.driver.animating(timeout=1.5), "the face turns with the pointer away")
-        self.assertEqual(self.driver.button_shot(), self.driver.normal_button, "the button glows with the pointer away")
-        # The real pointer still lights it.
-        SESSION.desktop.mouse_move(*self.driver.screen(*harness.BUTTON_CENTRE))
-        self.assertTrue(self.driver.animating(), "the face does not turn with the pointer on the button")
-        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
-        self.assert_healthy()
-
-
 class ForgedScaleChanges(HealthyAfterwards):
     """WM_DPICHANGED carries a pointer to the suggested rectangle. The system
     sends it; another process can post it with any number there."""

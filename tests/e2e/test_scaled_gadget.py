@@ -248,6 +248,28 @@ class ScaledGadget:
         self.assert_button_comes_to_show(self.ref.face, (0, 0), "the face again after the pointer left it",
                                          self.animation_tolerance())
 
+    def test_a_move_posted_to_the_scaled_button_lights_nothing_while_the_pointer_is_away(self):
+        # Another program can post the button a move; no leave would ever
+        # end a hover it started.
+        SESSION.desktop.mouse_move(*harness.POINTER_PARK)
+        left, top, right, bottom = self.gadget.window()["window_rect"]
+        before = settled_screenshot(self.gadget).crop(left, top, right - left, bottom - top)
+        button = self.gadget.child("Command1")
+        bx, by = button["rect"][:2]
+        cx, cy = [c - o for c, o in zip(inside_circle_off_centre(self.ref.geometry["circle"]), (bx, by))]
+        self.assertTrue(SESSION.inspector("post", button["hwnd"], harness.WM_MOUSEMOVE, 0, (cy << 16) | cx)["posted"])
+        SESSION.inspector("send-timeout", button["hwnd"], harness.WM_NULL, 0, 0, 2000)
+        deadline = time.monotonic() + TIP_QUIET
+        while time.monotonic() < deadline:
+            now = SESSION.screenshot().crop(left, top, right - left, bottom - top)
+            changed = sum(a != b for a, b in zip(now.rgb, before.rgb))
+            self.assertEqual(changed, 0, "the gadget changed with the pointer away from it")
+            time.sleep(0.1)
+        # The real pointer still lights it.
+        SESSION.desktop.mouse_move(*self.to_screen(inside_circle_off_centre(self.ref.geometry["circle"])))
+        self.assert_button_comes_to_show(self.ref.hover, self.ref.rect("button_picture")[:2],
+                                         "the hover picture under the real pointer", self.animation_tolerance())
+
     # -- knobs and their tool tips
 
     def assert_tip_covers_exactly(self, rect, text):
