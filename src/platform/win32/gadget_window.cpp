@@ -247,11 +247,7 @@ LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
             Guarded([this] { events_.onCloseRequested(); });
             return 0;
         case WM_DPICHANGED:
-            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
-                Guarded([this, wParam, &suggested] {
-                    events_.onDisplayScaleChanged(HIWORD(wParam), FromRECT(*suggested));
-                });
-            }
+            ReportScaleChange(events_, wParam, lParam);
             return 0;
         case WM_GETDPISCALEDSIZE:
             // A borderless popup: its outer size is its face's.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/geometry.h"
+#include "platform/win32/guard.h"
 
 #ifndef WM_GETDPISCALEDSIZE
 #define WM_GETDPISCALEDSIZE 0x02E4  // Windows 10 1703; older headers lack it
@@ -36,6 +37,15 @@ void SetClientSize(HWND window, int width, int height, int dpi, const POINT* top
 std::optional<RECT> SuggestedRect(LPARAM lParam);
 
 Rect FromRECT(const RECT& rect);
+
+// Tells `events` of a WM_DPICHANGED: the new scale and the place the system
+// suggests. One whose rectangle cannot be read is dropped.
+template <typename ScaleEvents>
+void ReportScaleChange(ScaleEvents& events, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
+        Guarded([&] { events.onDisplayScaleChanged(HIWORD(wParam), FromRECT(*suggested)); });
+    }
+}
 
 // The window's outer rectangle in screen pixels; empty if it has none.
 Rect WindowFrame(HWND window);

@@ -266,11 +266,7 @@ LRESULT Win32SettingsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
             onActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_DPICHANGED:
-            if (const std::optional<RECT> suggested = SuggestedRect(lParam)) {
-                Guarded([this, wParam, &suggested] {
-                    events_.onDisplayScaleChanged(HIWORD(wParam), FromRECT(*suggested));
-                });
-            }
+            ReportScaleChange(events_, wParam, lParam);
             return 0;
         case WM_GETDPISCALEDSIZE:
             return AnswerScaledSize(wParam, lParam, [this](int dpi) {
