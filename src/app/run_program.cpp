@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "platform/win32/guard.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/window_binding.h"
 #include "platform/win32/win32_system.h"
 
 namespace {
@@ -29,6 +30,7 @@ int RunMessageLoop() {
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (got == -1) return 1;
+        if (exitbutton::win32::IsForgedByAPoster(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

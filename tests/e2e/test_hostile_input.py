@@ -21,6 +21,7 @@ import soak_driver
 from soak_driver import SCROLL_MAX, SCROLL_MIN, caption_for
 from soak_report import PhaseResult
 
+WM_DESTROY, WM_NCDESTROY = 0x0002, 0x0082
 WM_CLOSE = 0x0010
 WM_ENDSESSION = 0x0016
 WM_HSCROLL = 0x0114
@@ -402,6 +403,27 @@ class CloseAndEndSession(HealthyAfterwards):
         time.sleep(1.0)
         self.assertTrue(self.gadget.running())
         self.assertTrue(self.gadget.window()["visible"])
+        self.assert_healthy()
+
+    def test_destruction_messages_from_another_program_destroy_nothing(self):
+        # Only DestroyWindow on the window's own thread destroys it; posted or
+        # sent from outside, WM_DESTROY and WM_NCDESTROY must not end the
+        # gadget nor cut a window off from its program.
+        self.open_dialog()
+        self.close_dialog()
+        dialog = self.driver.dialog()
+        windows = [self.gadget.hwnd, self.gadget.child("Command1")["hwnd"], dialog.hwnd]
+        for hwnd in windows:
+            for message in (WM_DESTROY, WM_NCDESTROY):
+                self.post(hwnd, message, 0, 0)
+                SESSION.inspector("send-timeout", hwnd, message, 0, 0, 2000, check=False)
+        self.send(self.gadget.hwnd, harness.WM_NULL, 0, 0)
+        time.sleep(1.0)
+        self.assertTrue(self.gadget.running())
+        self.assert_healthy()
+        view = self.open_dialog()
+        self.assertEqual(view.hwnd, dialog.hwnd, "the dialog was made again")
+        self.close_dialog()
         self.assert_healthy()
 
     def test_wm_endsession_on_the_gadget_ends_it_cleanly_or_leaves_it_running(self):

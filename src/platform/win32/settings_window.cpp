@@ -419,7 +419,7 @@ void Win32SettingsWindow::runModalLoop() {
             PostQuitMessage(static_cast<int>(message.wParam));  // the outer loop must see it too
             return;
         }
-        if (!takesMessage(message)) continue;
+        if (IsForgedByAPoster(message) || !takesMessage(message)) continue;
         if (hwnd_ && IsDialogMessageW(hwnd_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

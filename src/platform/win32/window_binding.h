@@ -7,6 +7,12 @@
 
 namespace exitbutton::win32 {
 
+inline bool IsDestructionMessage(UINT message) { return message == WM_DESTROY || message == WM_NCDESTROY; }
+
+// What a message loop must not dispatch: destruction's messages are sent,
+// never posted, so one in the queue was posted by another program.
+inline bool IsForgedByAPoster(const MSG& message) { return IsDestructionMessage(message.message); }
+
 // Window must befriend WindowBinding<Window> and provide attach(HWND),
 // detach() and handleMessage(UINT, WPARAM, LPARAM).
 template <class Window>
@@ -20,6 +26,10 @@ struct WindowBinding {
         }
         auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+        // DestroyWindow sends these on the window's own thread; from another
+        // thread they are forgeries, which would end the program or cut the
+        // window off from its object.
+        if (IsDestructionMessage(message) && InSendMessage()) return 0;
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             self->detach();
