@@ -12,17 +12,22 @@
 // Post to the window of class "ExitButtonScaleDriver":
 //   WM_APP + 1, wParam = new DPI, lParam = 0: the gadget's window
 //   WM_APP + 1, wParam = new DPI, lParam = 1: the settings dialog
+//   WM_APP + 2: the gadget's window is destroyed, then an error escapes the
+//               logic, as when making the gadget fails half way.
 #include <windows.h>
 
 #include <map>
+#include <stdexcept>
 
 #include "app/run_program.h"
+#include "platform/win32/guard.h"
 #include "platform/win32/placement.h"
 
 namespace {
 
 constexpr wchar_t kDriverClass[] = L"ExitButtonScaleDriver";
 constexpr UINT kChangeScale = WM_APP + 1;
+constexpr UINT kFailAfterTheWindowWent = WM_APP + 2;
 constexpr LPARAM kToSettingsDialog = 1;
 
 // The DPI each window was last told of.
@@ -64,6 +69,11 @@ LRESULT CALLBACK DriverProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     if (message == kChangeScale) {
         const wchar_t* target = lParam == kToSettingsDialog ? L"ExitButtonSettings" : L"ExitButtonGadget";
         SendScaleChange(VisibleWindowOfClass(target), static_cast<int>(wParam));
+        return 0;
+    }
+    if (message == kFailAfterTheWindowWent) {
+        DestroyWindow(VisibleWindowOfClass(L"ExitButtonGadget"));
+        exitbutton::win32::Guarded([] { throw std::runtime_error("Проверка: окна больше нет."); });
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -7,7 +7,9 @@ scale_change_driver.exe, which adds one hidden window through which the test
 has WM_DPICHANGED sent to the gadget's window or to the settings dialog,
 exactly as the system sends it (new DPI, suggested rectangle); everything
 after that is the product's own code. What the gadget looks like after the
-change is compared with the real exitbutton.exe started at that DPI.
+change is compared with the real exitbutton.exe started at that DPI. The
+driver also makes an error escape the logic after the gadget's window has
+gone, which no message to the real exe can cause.
 """
 
 import os
@@ -22,6 +24,7 @@ DRIVER = os.environ.get(
                  "scale_change_driver.exe"))
 DRIVER_CLASS = "ExitButtonScaleDriver"
 WM_APP_CHANGE_SCALE = 0x8000 + 1
+WM_APP_FAIL_AFTER_THE_WINDOW_WENT = 0x8000 + 2
 TO_GADGET, TO_SETTINGS_DIALOG = 0, 1
 
 # A point of the client area inside the power button's circle both at 100 %
@@ -194,6 +197,26 @@ class DialogLaysItselfOutAgain(unittest.TestCase):
             with self.subTest(control["title"] or control["class"]):
                 for got, was in zip(control["rect"], small[control["id"]]):
                     self.assertLessEqual(abs(got - was * 1.5), 1, f"{control['rect']} is not 1.5 x {small[control['id']]}")
+
+
+class FatalErrorAfterTheWindowWent(unittest.TestCase):
+    """What Wine cannot be made to do in the real exe, the driver does: the
+    gadget's window is destroyed, which asks the thread to quit, and then an
+    error escapes the logic. The error is still reported, once, and the
+    program ends with exit code 1."""
+
+    def test_the_error_shows_until_it_is_dismissed_then_the_program_ends_with_1(self):
+        gadget, driver = start_driver()
+        SESSION.inspector("post", str(driver), str(WM_APP_FAIL_AFTER_THE_WINDOW_WENT), "0", "0")
+        boxes = harness.wait_until(lambda: [b for b in SESSION.inspector("msgbox") if b["pid"] == gadget.pid]
+                                   or gadget.process.poll() is not None,
+                                   timeout=15, message="the error's message box or the end of the program")
+        self.assertIsInstance(boxes, list, f"the program ended ({gadget.process.returncode}) showing no error")
+        self.assertEqual([(b["title"], b["texts"]) for b in boxes], [("ExitButton", ["Проверка: окна больше нет."])])
+        time.sleep(1.0)
+        self.assertIsNone(gadget.process.poll(), "the error closed by itself")
+        SESSION.inspector("msgbox-ok", boxes[0]["hwnd"])
+        self.assertEqual(gadget.process.wait(15), 1)
 
 
 if __name__ == "__main__":

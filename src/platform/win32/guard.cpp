@@ -23,6 +23,11 @@ void ReportFatalError(const char* text) noexcept {
     wchar_t message[kMaxMessageBytes + 1]{};
     const int bytes = static_cast<int>(strnlen(text, kMaxMessageBytes));
     MultiByteToWideChar(CP_UTF8, 0, text, bytes, message, kMaxMessageBytes);
+    // A window destroyed on the way here (the gadget's, when making it failed
+    // half way) asked the thread to quit; the box's own loop would end at
+    // once on that, before anyone saw it. The process ends below anyway.
+    MSG quit{};
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     // Task-modal: the program's windows take no input while the box shows.
     MessageBoxW(nullptr, message, kErrorTitle, MB_OK | MB_ICONHAND | MB_TASKMODAL);
     ExitProcess(1);
