@@ -363,11 +363,15 @@ void Win32GadgetWindow::show() {
     }
 }
 
-// Optional: a window the system cannot make layered stays opaque.
+// Optional: a window the system cannot make translucent stays opaque.
 void Win32GadgetWindow::setAlpha(std::uint8_t alpha) {
     const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
-    if (!(style & WS_EX_LAYERED)) SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(hwnd_, 0, alpha, LWA_ALPHA);
+    const bool layeredNow = !(style & WS_EX_LAYERED);
+    if (layeredNow) SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    // A layered window without its attributes is not drawn at all.
+    if (!SetLayeredWindowAttributes(hwnd_, 0, alpha, LWA_ALPHA) && layeredNow) {
+        SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style);
+    }
 }
 
 void Win32GadgetWindow::showError(std::wstring_view text, std::wstring_view title) {

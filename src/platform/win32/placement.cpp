@@ -117,7 +117,10 @@ void MoveWindowTo(HWND window, int left, int top) {
 void BringForward(HWND window) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(window);
-    FlashWindow(window, TRUE);
+    // A few flashes of the caption, which end as it was: one FlashWindow
+    // would leave an active window drawn inactive.
+    FLASHWINFO flash{sizeof(flash), window, FLASHW_CAPTION, 3, 0};
+    FlashWindowEx(&flash);
 }
 
 std::vector<Display> Displays() {
