@@ -220,6 +220,17 @@ AccessibleInfo Gadget::describe(GadgetPart part) const {
     return info;
 }
 
+// The button lies over the face and takes only its circle; the knobs are
+// hot spots on the face.
+std::optional<GadgetPart> Gadget::partAt(Point at) const {
+    const GadgetLayout layout = LayoutForScale(pictures_->scale());
+    if (!Rect{0, 0, layout.faceWidth, layout.faceHeight}.contains(at)) return std::nullopt;
+    if (InsideButtonCircle(layout, at)) return GadgetPart::PowerButton;
+    if (layout.exitKnob.contains(at)) return GadgetPart::ExitKnob;
+    if (layout.settingsKnob.contains(at)) return GadgetPart::SettingsKnob;
+    return GadgetPart::Gadget;
+}
+
 // Each part's default action is what a click on it does, and like a click it
 // is refused while a modal window disables the gadget.
 void Gadget::onDefaultActionRequested(GadgetPart part) {

@@ -36,6 +36,7 @@ public:
     void onEnabledAgain() override;
     void onAnimationTick() override;
     AccessibleInfo describe(GadgetPart part) const override;
+    std::optional<GadgetPart> partAt(Point at) const override;
     void onDefaultActionRequested(GadgetPart part) override;
     void onCloseRequested() override;
     void onDisplayScaleChanged(int dpi, const Rect& suggested) override;

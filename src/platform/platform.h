@@ -167,6 +167,9 @@ public:
 
     // What assistive technology is told of `part` now.
     virtual AccessibleInfo describe(GadgetPart part) const = 0;
+    // The part a click at `at` (client coordinates) would reach; none off
+    // the face.
+    virtual std::optional<GadgetPart> partAt(Point at) const = 0;
     // Assistive technology asked for `part`'s default action.
     virtual void onDefaultActionRequested(GadgetPart part) = 0;
     // The user or another program asked the window to close (Alt+F4, the
@@ -294,6 +297,7 @@ protected:
 
 // What the settings dialog shows when its window is made.
 struct SettingsView {
+    int dpi = 96;  // laid out for a display of this scale
     int checkedAction = 0;
     int opacity = 255;
     std::wstring opacityCaption;

@@ -36,8 +36,9 @@ bool IsRestOfOpeningGesture(const PointerPress& opened, const PointerPress& pres
 std::unique_ptr<SettingsDialog> SettingsDialog::Create(System& system, SharedState& state,
                                                        GadgetWindow& gadget) {
     auto dialog = std::make_unique<SettingsDialog>(Key{}, system, state, gadget);
+    // Laid out for the gadget's display, where it opens.
     dialog->window_ = system.createSettingsWindow(
-        *dialog, gadget, {state.actionIndex, state.opacity, OpacityCaption(state.opacity)});
+        *dialog, gadget, {gadget.dpi(), state.actionIndex, state.opacity, OpacityCaption(state.opacity)});
     if (!dialog->window_) return nullptr;
     return dialog;
 }

@@ -89,6 +89,25 @@ TEST_F(ScreenReaderView, TheKnobsAreButtonsNamedByTheirToolTipsWithoutTheBlanks)
     }
 }
 
+TEST(ScreenReaderPlaces, AHitFindsThePartAClickThereWouldReach) {
+    for (const int dpi : {96, 192}) {
+        fake::FakeSystem system;
+        system.dpi = dpi;
+        Program program{system};
+        program.start();
+        fake::FakeGadgetWindow& window = system.gadget();
+        const GadgetEvents& events = window.events();
+        const GadgetLayout& layout = window.layout;
+        EXPECT_EQ(events.partAt(window.powerButtonCentre()), GadgetPart::PowerButton) << dpi;
+        // The button's rectangle outside its circle is the face's.
+        EXPECT_EQ(events.partAt({layout.button.left + 1, layout.button.top + 1}), GadgetPart::Gadget) << dpi;
+        EXPECT_EQ(events.partAt(window.exitKnobCentre()), GadgetPart::ExitKnob) << dpi;
+        EXPECT_EQ(events.partAt(window.settingsKnobCentre()), GadgetPart::SettingsKnob) << dpi;
+        EXPECT_EQ(events.partAt({-1, 0}), std::nullopt) << dpi;
+        EXPECT_EQ(events.partAt({layout.faceWidth, layout.faceHeight - 1}), std::nullopt) << dpi;
+    }
+}
+
 TEST(ScreenReaderPlaces, AreTheHotSpotsAndTheButtonLaidOutForTheWindowsScale) {
     for (const auto& [dpi, scale] : {std::pair{96, 1.0}, std::pair{144, 1.5}, std::pair{192, 2.0}}) {
         fake::FakeSystem system;

@@ -271,8 +271,8 @@ FakeSettingsWindow::FakeSettingsWindow(FakeSystem& system, SettingsEvents& event
       checkedAction(view.checkedAction),
       opacityPosition(view.opacity),
       opacityCaption(view.opacityCaption),
-      frameRect(FakeDialogFrame(0, 0, ownerWindow.dotsPerInch)),
-      dotsPerInch(ownerWindow.dotsPerInch),
+      frameRect(FakeDialogFrame(0, 0, view.dpi)),
+      dotsPerInch(view.dpi),
       system_(system),
       events_(events) {}
 

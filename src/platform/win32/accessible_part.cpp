@@ -179,15 +179,12 @@ public:
         if (!link_->events) return CO_E_OBJNOTCONNECTED;
         POINT point{x, y};
         ScreenToClient(link_->gadget, &point);
-        const auto contains = [&point](const Rect& r) {
-            return point.x >= r.left && point.x < r.right && point.y >= r.top && point.y < r.bottom;
-        };
-        if (!contains(link_->events->describe(self_).place)) return S_FALSE;
-        if (self_ == GadgetPart::Gadget) {
-            for (LONG child : {kExitKnobChild, kSettingsKnobChild, kPowerButtonChild}) {
-                if (contains(link_->events->describe(partOfChild(child)).place)) return childObject(child, found);
-            }
+        const std::optional<GadgetPart> part = link_->events->partAt({point.x, point.y});
+        if (!part) return S_FALSE;
+        if (self_ == GadgetPart::Gadget && *part != GadgetPart::Gadget) {
+            return childObject(childOf(*part), found);
         }
+        if (*part != self_) return S_FALSE;
         SetChildId(found, CHILDID_SELF);
         return S_OK;
     }
@@ -203,6 +200,11 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
+    static LONG childOf(GadgetPart part) {
+        return part == GadgetPart::PowerButton ? kPowerButtonChild
+               : part == GadgetPart::ExitKnob  ? kExitKnobChild
+                                               : kSettingsKnobChild;
+    }
     static GadgetPart partOfChild(LONG child) {
         return child == kPowerButtonChild ? GadgetPart::PowerButton
                : child == kExitKnobChild  ? GadgetPart::ExitKnob

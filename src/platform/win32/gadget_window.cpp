@@ -111,7 +111,11 @@ std::unique_ptr<Win32GadgetWindow> Win32GadgetWindow::Create(HINSTANCE instance,
     return window;
 }
 
+// The logic that owns this window is being taken down: what the windows
+// lose on the way (the focus, the capture) is reported to no one.
 Win32GadgetWindow::~Win32GadgetWindow() {
+    reporting_ = false;
+    if (button_) button_->stopReporting();
     if (hwnd_) DestroyWindow(hwnd_);  // takes the button and the tool tips along
 }
 
@@ -205,6 +209,7 @@ void Win32GadgetWindow::relayToToolTips(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT Win32GadgetWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!reporting_ && message != WM_DESTROY) return DefWindowProcW(hwnd_, message, wParam, lParam);
     if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONUP) relayToToolTips(message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND:

@@ -90,6 +90,7 @@ private:
     std::array<std::wstring, 2> knobTips_;  // the exit knob's, the settings knob's
     bool paintedOnce_ = false;
     bool startupFinished_ = false;
+    bool reporting_ = true;  // false once the window is being destroyed with its logic
     ComApartment& com_;
     // What screen readers reach the gadget through; cut when the window goes.
     std::shared_ptr<AccessibleLink> accessibleLink_ = std::make_shared<AccessibleLink>();

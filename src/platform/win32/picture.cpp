@@ -114,7 +114,9 @@ std::shared_ptr<DibPicture> DecodeImageResource(IWICImagingFactory& factory, HIN
 HDC DibPicture::sourceDc() const {
     if (!dc_) {
         dc_.reset(CreateCompatibleDC(nullptr));
-        if (dc_) SelectObject(dc_.get(), bitmap_.get());  // held for the DC's life
+        // Held for the DC's life. A DC that would not take the bitmap is not
+        // kept: the next draw tries again rather than blitting nothing for good.
+        if (dc_ && !SelectObject(dc_.get(), bitmap_.get())) dc_.reset();
     }
     return dc_.get();
 }

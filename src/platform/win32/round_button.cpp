@@ -58,6 +58,7 @@ void RoundButton::place(Rect bounds, Rect circle, POINT pictureOrigin) {
 }
 
 LRESULT RoundButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!reporting_) return DefWindowProcW(hwnd_, message, wParam, lParam);
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel

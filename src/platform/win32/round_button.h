@@ -39,6 +39,9 @@ public:
     void setPushed(bool pushed);
     // Arms the system's report of the pointer leaving, unless it is armed.
     void trackLeave();
+    // From now on the button tells the logic nothing: its program is being
+    // taken down, and the focus and the capture it loses are no news.
+    void stopReporting() { reporting_ = false; }
 
     RoundButton(Key, GadgetEvents& events, std::shared_ptr<const DibPicture> picture)
         : events_(events), picture_(std::move(picture)) {}
@@ -67,6 +70,7 @@ private:
     bool pushed_ = false;  // drawn pressed in
     std::function<LRESULT(WPARAM, LPARAM)> answerGetObject_;
     bool focusCueShown_ = false;  // the keyboard cues are on
+    bool reporting_ = true;
 };
 
 }  // namespace exitbutton::win32

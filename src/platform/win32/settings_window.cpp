@@ -78,8 +78,7 @@ std::unique_ptr<Win32SettingsWindow> Win32SettingsWindow::Create(HINSTANCE insta
                                                                  ComApartment& com) {
     if (!RegisterSettingsClass(instance)) return nullptr;
     LoadCommonControls();  // the controls' current look; without it they still work
-    // Laid out for the gadget's display, where it will open.
-    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, WindowDpi(gadget), com);
+    auto dialog = std::make_unique<Win32SettingsWindow>(Key{}, events, view.dpi, com);
     if (!dialog->createFonts()) return nullptr;
     const SIZE frame = dialog->frameSize();
     const std::wstring caption(design::kCaption);
