@@ -1118,7 +1118,16 @@ class WineSession:
         reads LogPixels when a process starts)."""
         if dpi == self._log_pixels:
             return
-        status, _, _ = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+
+        def start(last):
+            status, said, problem = self.run("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD",
+                                             "/d", str(dpi), "/f")
+            # reg says something whatever it does: silence is Wine failing to start it.
+            if status != 0 and not said.strip() and not problem.strip() and not last:
+                return NOT_STARTED
+            return status
+
+        status = retry_wine_start(self, start, f"reg add LogPixels {dpi}")
         if status != 0:
             raise HarnessError(f"reg add LogPixels {dpi} failed with status {status}")
         self._log_pixels = dpi
