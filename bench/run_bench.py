@@ -375,32 +375,10 @@ class Bench:
     def start_window(self, exe, class_name, name, timeout=20):
         """Starts a reference program and waits until its window is visible."""
         self.session.desktop.mouse_move(*PARK)
-
-        def start(last):
-            process = subprocess.Popen([harness.WINE64, exe], env=self.session.env(),
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
-
-            def visible():
-                if process.poll() is not None:
-                    return True
-                return [w for w in self.session.inspector("windows") if w["class"] == class_name and w["visible"]]
-
-            try:
-                found = harness.wait_until(visible, timeout=timeout, interval=0.2, message=name)
-            except BaseException:
-                if process.poll() is None:
-                    process.kill()
-                process.wait()
-                raise
-            if found is not True:
-                return process, found[0]
-            # Status 1 before any window is Wine failing to start a program.
-            if process.returncode == 1 and not last:
-                return harness.NOT_STARTED
-            raise MeasurementError(f"{name} exited with status {process.returncode}")
-
-        process, found = harness.retry_wine_start(self.session, start, name)
+        process, found = harness.start_windowed(
+            self.session, [harness.WINE64, exe],
+            lambda: [w for w in self.session.inspector("windows") if w["class"] == class_name and w["visible"]],
+            name, self.session.env(), timeout=timeout)
         program = Program(name, process, found["pid"], found["hwnd"], found["client_rect"],
                           self.reference_geometry())
         self.programs.append(program)

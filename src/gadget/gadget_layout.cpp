@@ -44,13 +44,4 @@ GadgetLayout LayoutForScale(double scale) {
     return result;
 }
 
-bool InsideButtonCircle(const GadgetLayout& layout, Point at) {
-    const Rect& circle = layout.buttonCircle;
-    const double radius = circle.width() / 2.0;
-    if (radius <= 0) return false;
-    const double dx = at.x + 0.5 - layout.button.left - circle.left - radius;
-    const double dy = at.y + 0.5 - layout.button.top - circle.top - radius;
-    return dx * dx + dy * dy <= radius * radius;
-}
-
 }  // namespace exitbutton

@@ -9,8 +9,4 @@ namespace exitbutton {
 // At scale 1, the design layout.
 GadgetLayout LayoutForScale(double scale);
 
-// Whether the pixel at `at` (face coordinates) lies in the power button's
-// circle, as the system's elliptic region of it holds the pixel's centre.
-bool InsideButtonCircle(const GadgetLayout& layout, Point at);
-
 }  // namespace exitbutton

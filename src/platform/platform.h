@@ -91,6 +91,9 @@ struct HeldButtons {
     bool has(MouseButton button) const {
         return button == MouseButton::Left ? left : button == MouseButton::Right ? right : middle;
     }
+    void set(MouseButton button, bool down) {
+        (button == MouseButton::Left ? left : button == MouseButton::Right ? right : middle) = down;
+    }
 };
 
 struct PointerInput {
@@ -192,6 +195,17 @@ struct GadgetLayout {
     Rect settingsKnob;
     friend bool operator==(const GadgetLayout&, const GadgetLayout&) = default;
 };
+
+// Whether the pixel at `at` (face coordinates) lies in the power button's
+// circle, as the system's elliptic region of it holds the pixel's centre.
+inline bool InsideButtonCircle(const GadgetLayout& layout, Point at) {
+    const Rect& circle = layout.buttonCircle;
+    const double radius = circle.width() / 2.0;
+    if (radius <= 0) return false;
+    const double dx = at.x + 0.5 - layout.button.left - circle.left - radius;
+    const double dy = at.y + 0.5 - layout.button.top - circle.top - radius;
+    return dx * dx + dy * dy <= radius * radius;
+}
 
 // The gadget's window: a borderless popup with the face, the round power button
 // and the two knobs. Created hidden, showing the face and the button's design

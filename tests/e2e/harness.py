@@ -774,6 +774,36 @@ def retry_wine_start(session, start, what, attempts=START_ATTEMPTS):
     raise HarnessError(f"{what} ended {attempts} times without a word")
 
 
+def start_windowed(session, command, find_windows, what, env, stderr_path=None, timeout=20):
+    """Starts a program that shows a window and waits until `find_windows()`
+    lists it; returns the process and the first window listed. Exit status 1
+    before any window is Wine failing to start the program, which is made
+    again (retry_wine_start); any other end before a window is an error."""
+
+    def start(last):
+        with open(stderr_path or os.devnull, "wb") as stderr:
+            process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=stderr)
+
+        def shown():
+            return True if process.poll() is not None else find_windows()
+
+        try:
+            found = wait_until(shown, timeout=timeout, interval=0.2, message=what)
+        except BaseException:
+            if process.poll() is None:
+                process.kill()
+            process.wait()
+            raise
+        if found is not True:
+            return process, found[0]
+        if process.returncode != 1 or last:
+            raise HarnessError(f"{what} exited with status {process.returncode} before showing a window")
+        return NOT_STARTED
+
+    return retry_wine_start(session, start, what)
+
+
 class RunningProgram(Program):
     """One of our observer programs that keeps running after its answer (a
     window of another process, for instance): the answer, and stop()."""
@@ -1180,36 +1210,10 @@ class WineSession:
         before = {w["hwnd"] for w in self.gadget_windows()}
         stderr_path = stderr_path or os.path.join(self._tmp, f"gadget-{len(self.gadgets)}.stderr")
         debug = debug or ("+relay" if relay else "-all")
-
-        def start(last):
-            with open(stderr_path, "wb") as stderr:
-                process = subprocess.Popen(self.gadget_command(*arguments), env=self.env(debug),
-                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
-            ended = []
-
-            def visible_window():
-                if process.poll() is not None:
-                    ended.append(process.returncode)
-                    return True
-                return [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before]
-
-            try:
-                found = wait_until(visible_window, timeout=timeout, interval=0.2,
-                                   message=f"the {self.build} gadget's window")
-            except BaseException:
-                if process.poll() is None:
-                    process.kill()
-                process.wait()
-                raise
-            if not ended:
-                return process, found[0]
-            # Status 1 before any window is Wine failing to start a program;
-            # anything else is the gadget's.
-            if ended[0] != 1 or last:
-                raise HarnessError(f"the {self.build} gadget exited with status {ended[0]} before showing a window")
-            return NOT_STARTED
-
-        process, window = retry_wine_start(self, start, f"the {self.build} gadget")
+        process, window = start_windowed(
+            self, self.gadget_command(*arguments),
+            lambda: [w for w in self.gadget_windows() if w["visible"] and w["hwnd"] not in before],
+            f"the {self.build} gadget", self.env(debug), stderr_path, timeout)
         gadget = Gadget(self, process, stderr_path, window)
         self.gadgets.append(gadget)
         # The start-up work that the face does not need follows the first

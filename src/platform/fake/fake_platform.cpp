@@ -160,13 +160,8 @@ void FakeGadgetWindow::setPowerButtonPushed(bool pushed) {
 void FakeGadgetWindow::focusPowerButton() { system_.record("gadget.focusPowerButton"); }
 
 std::optional<PointerTarget> FakeGadgetWindow::under(Point at) const {
-    const Rect& button = layout.button;
-    const Rect& circle = layout.buttonCircle;
-    const double rx = circle.width() / 2.0, ry = circle.height() / 2.0;
-    const double dx = at.x - button.left - circle.left - rx + 0.5, dy = at.y - button.top - circle.top - ry + 0.5;
     // A button the system could not cut takes its whole rectangle.
-    if (system_.fails(OptionalCall::ButtonCircle) ? button.contains(at)
-                                                  : rx > 0 && ry > 0 && dx * dx / (rx * rx) + dy * dy / (ry * ry) <= 1) {
+    if (system_.fails(OptionalCall::ButtonCircle) ? layout.button.contains(at) : InsideButtonCircle(layout, at)) {
         return PointerTarget::PowerButton;
     }
     if (Rect{0, 0, layout.faceWidth, layout.faceHeight}.contains(at)) return PointerTarget::Face;
@@ -200,14 +195,14 @@ void FakeGadgetWindow::pointerTo(Point at) {
 }
 
 void FakeGadgetWindow::press(MouseButton button) {
-    (button == MouseButton::Left ? held.left : button == MouseButton::Right ? held.right : held.middle) = true;
+    held.set(button, true);
     if (const std::optional<PointerTarget> target = receiver()) {
         events_.onPointerPressed(*target, button, inputAt(pointerOnScreen));
     }
 }
 
 void FakeGadgetWindow::release(MouseButton button) {
-    (button == MouseButton::Left ? held.left : button == MouseButton::Right ? held.right : held.middle) = false;
+    held.set(button, false);
     if (const std::optional<PointerTarget> target = receiver()) {
         events_.onPointerReleased(*target, button, inputAt(pointerOnScreen));
     }
